@@ -1,0 +1,7 @@
+#include "image/PixelImage.h"
+
+#include <new>
+
+std::unique_ptr<unsigned char[]> AllocatePixels(size_t bytes) {
+  return std::unique_ptr<unsigned char[]>(new (std::nothrow) unsigned char[bytes > 0 ? bytes : 1]);
+}

@@ -1,0 +1,74 @@
+#include "model/SingleImage.h"
+
+#include "image/Bmp.h"
+#include "model/DisplayTexture.h"
+#include "services/Services.h"
+
+CSingleImage::CSingleImage(const char* path) {
+  ReadBMP(path);
+  CreateTexture();
+  ResetQuantities();
+}
+
+CSingleImage::~CSingleImage() {
+  m_pPixels.reset();
+  if (m_nTexName != 0 && DisplayTextureHooks().release) DisplayTextureHooks().release(m_nTexName);
+  m_Points.RemoveAll();
+  m_Textures.RemoveAll();
+}
+
+void CSingleImage::ResetQuantities() {
+  for (int i = 0; i < 3; ++i) {
+    m_Vx[i] = m_Vy[i] = m_Vz[i] = m_lScale[i] = m_l[i] = 0;
+    for (int j = 0; j < 3; ++j) m_HMatrix[i][j] = m_HStandardMatrix[i][j] = 0;
+  }
+  m_a = m_b = m_A = 0;
+  m_StandardOrigin[0] = m_StandardOrigin[1] = 0;
+  m_nMaxId = -1;
+  m_Points.RemoveAll();
+  m_Textures.RemoveAll();
+}
+
+int CSingleImage::FindPointIndex(int id) const {
+  int found = -1;
+  for (int i = 0; i < m_Points.GetCount(); ++i)
+    if (m_Points.ElementAt(i)->m_id == id) found = i;
+  return found;
+}
+
+void CSingleImage::ReadBMP(const char* path) {
+  CBmpReadResult result = ReadBmpFile(path);
+  switch (result.failure) {
+    case EBmpReadFailure::None:
+      break;
+    case EBmpReadFailure::CannotOpen:
+      Trace("can't open imagefile %s!", path);
+      break;
+    case EBmpReadFailure::NotThisFormat:
+      break;
+    case EBmpReadFailure::BadFormat:
+      Trace("the iamgeformat is not 24bit uncompressed bitmap!");
+      break;
+  }
+  m_readFailure = result.reason;
+  if (!result.Succeeded()) return;
+  // The old buffer goes only now that the new one is complete.
+  m_pPixels = std::move(result.image.pixels);
+  m_nWidth = result.image.width;
+  m_nHeight = result.image.height;
+  if (result.closeFailed) Services().MessageBox("The image is not properly colsed....,too bad!");
+}
+
+CSaveResult CSingleImage::WriteBMP(const char* path, const unsigned char* pixels, int width, int height) {
+  CSaveResult result = WriteBmpFile(path, pixels, width, height);
+  if (result.couldNotOpen) Trace("can't open imagefile %s!", path);
+  return result;
+}
+
+void CSingleImage::CreateTexture() {
+  const CDisplayTextureHooks& hooks = DisplayTextureHooks();
+  if (m_nTexName != 0 && hooks.release) hooks.release(m_nTexName);
+  m_nTexName = 0;
+  if (m_pPixels && m_nWidth > 0 && m_nHeight > 0 && hooks.upload)
+    m_nTexName = hooks.upload(m_pPixels.get(), m_nWidth, m_nHeight);
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The whole state of one modelling job: the photograph (size, pixels, display texture), every
+// quantity the metrology computes from it, the measured points and the faces. Image positions
+// are centred: u = x − width/2, v = y − height/2, v upwards. A model whose photograph could not
+// be read is 0 × 0 with no pixels, and is otherwise complete.
+
+#include "image/PixelImage.h"
+#include "model/RecordArray.h"
+#include "model/TextureImage.h"
+#include "model/ViewPoint.h"
+#include "services/SaveFile.h"
+
+#include <memory>
+#include <string>
+
+class CSingleImage {
+ public:
+  // Reads the photograph, makes its display texture and resets every computed quantity.
+  explicit CSingleImage(const char* path);
+  virtual ~CSingleImage();
+  CSingleImage(const CSingleImage&) = delete;
+  CSingleImage& operator=(const CSingleImage&) = delete;
+
+  int GetWidth() const { return m_nWidth; }
+  int GetHeight() const { return m_nHeight; }
+  unsigned int GetTexName() const { return m_nTexName; }
+  bool HasPixels() const { return m_pPixels != nullptr; }
+
+  // Index in m_Points of the last point with this id, or −1.
+  int FindPointIndex(int id) const;
+
+  // Replaces the photograph only when the whole file was read; otherwise the model is untouched
+  // and ReadFailure() says why.
+  void ReadBMP(const char* path);
+  // Why the last ReadBMP refused its file; empty after a successful read.
+  const std::string& ReadFailure() const { return m_readFailure; }
+  // Writes any pixel buffer (RGB, bottom row first) as a 24-bit BMP file.
+  static CSaveResult WriteBMP(const char* path, const unsigned char* pixels, int width, int height);
+
+  // Uploads the pixels as the display texture through the installed hooks.
+  void CreateTexture();
+
+  int m_nWidth = 0;
+  int m_nHeight = 0;
+  std::unique_ptr<unsigned char[]> m_pPixels;
+  unsigned int m_nTexName = 0;
+  double m_Vx[3] = {};
+  double m_Vy[3] = {};
+  double m_Vz[3] = {};
+  double m_a = 0;
+  double m_b = 0;
+  double m_A = 0;
+  double m_lScale[3] = {};
+  double m_l[3] = {};
+  double m_HMatrix[3][3] = {};
+  double m_HStandardMatrix[3][3] = {};
+  double m_StandardOrigin[2] = {};
+  int m_nMaxId = -1;
+  CRecordArray<CViewPoint> m_Points;
+  CRecordArray<CTextureImage> m_Textures;
+
+ private:
+  void ResetQuantities();
+
+  std::string m_readFailure;
+};

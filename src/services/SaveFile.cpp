@@ -1,0 +1,209 @@
+#include "services/SaveFile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kSinkBufferBytes = 1 << 18;
+constexpr int kMaxSymlinkHops = 40;
+
+std::string ErrnoText(int error) { return std::strerror(error); }
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Where the bytes really go: the path itself, or the file at the end of its chain of links.
+struct CSaveTarget {
+  std::string path;
+  bool exists = false;
+  struct stat status {};
+  std::string error;  // non-empty when the path cannot be saved to
+};
+
+CSaveTarget ResolveTarget(const std::string& requested) {
+  CSaveTarget target;
+  target.path = requested;
+  for (int hop = 0; hop <= kMaxSymlinkHops; ++hop) {
+    struct stat linkStatus {};
+    if (lstat(target.path.c_str(), &linkStatus) != 0) {
+      if (errno == ENOENT) return target;  // a new file (possibly named by a dangling link)
+      target.error = requested + ": " + ErrnoText(errno);
+      return target;
+    }
+    if (!S_ISLNK(linkStatus.st_mode)) {
+      if (!S_ISREG(linkStatus.st_mode)) {
+        target.error = requested + " is not a regular file";
+        return target;
+      }
+      target.exists = true;
+      target.status = linkStatus;
+      return target;
+    }
+    std::vector<char> link(static_cast<size_t>(linkStatus.st_size > 0 ? linkStatus.st_size : 255) + 1);
+    const ssize_t length = readlink(target.path.c_str(), link.data(), link.size());
+    if (length < 0 || static_cast<size_t>(length) >= link.size()) {
+      target.error = requested + ": the symbolic link cannot be read";
+      return target;
+    }
+    std::string next(link.data(), static_cast<size_t>(length));
+    target.path = next.front() == '/' ? next : FolderOf(target.path) + "/" + next;
+  }
+  target.error = requested + ": " + ErrnoText(ELOOP);
+  return target;
+}
+
+mode_t ModeForNewFile() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);  // best effort: the rename itself has already succeeded
+  close(fd);
+}
+
+CSaveResult Failure(std::string reason, bool damaged = false) {
+  CSaveResult result;
+  result.reason = std::move(reason);
+  result.previousFileDamaged = damaged;
+  return result;
+}
+
+CSaveResult OpenFailure(std::string reason) {
+  CSaveResult result = Failure(std::move(reason));
+  result.couldNotOpen = true;
+  return result;
+}
+
+CSaveResult Success() {
+  CSaveResult result;
+  result.ok = true;
+  return result;
+}
+
+// Writes the content and makes it durable; the reason on failure, empty on success.
+std::string WriteAndSync(int fd, const SaveContentWriter& writeContent, const std::string& path,
+                         unsigned long long* bytesWritten) {
+  CFileSink sink(fd);
+  writeContent(sink);
+  const bool flushed = sink.Flush();
+  *bytesWritten = sink.BytesWritten();
+  if (!flushed) return "cannot write " + path + ": " + sink.Failure();
+  if (fsync(fd) != 0) return "cannot write " + path + ": " + ErrnoText(errno);
+  return {};
+}
+
+CSaveResult SaveInPlace(const CSaveTarget& target, const SaveContentWriter& writeContent) {
+  const int fd = open(target.path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return OpenFailure("cannot write " + target.path + ": " + ErrnoText(errno));
+  unsigned long long written = 0;
+  std::string error = WriteAndSync(fd, writeContent, target.path, &written);
+  if (error.empty() && ftruncate(fd, static_cast<off_t>(written)) != 0)
+    error = "cannot write " + target.path + ": " + ErrnoText(errno);
+  if (close(fd) != 0 && error.empty()) error = "cannot write " + target.path + ": " + ErrnoText(errno);
+  if (!error.empty()) {
+    const bool damaged = written > 0;
+    if (damaged)
+      error += " (its folder takes no new files, so it was rewritten in place and its previous "
+               "content is lost)";
+    return Failure(error, damaged);
+  }
+  return Success();
+}
+
+}  // namespace
+
+CFileSink::CFileSink(int fileDescriptor) : m_nFileDescriptor(fileDescriptor), m_buffer(kSinkBufferBytes) {}
+
+bool CFileSink::WriteAll(const unsigned char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t done = ::write(m_nFileDescriptor, data, size);
+    if (done < 0) {
+      if (errno == EINTR) continue;
+      m_failure = ErrnoText(errno);
+      return false;
+    }
+    data += done;
+    size -= static_cast<size_t>(done);
+    m_nBytesWritten += static_cast<unsigned long long>(done);
+  }
+  return true;
+}
+
+void CFileSink::Write(const void* data, size_t size) {
+  if (Failed()) return;
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  if (m_nBuffered + size <= m_buffer.size()) {
+    std::memcpy(m_buffer.data() + m_nBuffered, bytes, size);
+    m_nBuffered += size;
+    return;
+  }
+  if (!Flush()) return;
+  if (size >= m_buffer.size()) {
+    WriteAll(bytes, size);  // large blocks go straight to the file
+    return;
+  }
+  std::memcpy(m_buffer.data(), bytes, size);
+  m_nBuffered = size;
+}
+
+void CFileSink::Fail(std::string reason) {
+  if (!Failed()) m_failure = reason.empty() ? "the content could not be produced" : std::move(reason);
+}
+
+bool CFileSink::Flush() {
+  if (Failed()) return false;
+  const size_t pending = m_nBuffered;
+  m_nBuffered = 0;
+  return WriteAll(m_buffer.data(), pending);
+}
+
+CSaveResult SaveFile(const std::string& path, const SaveContentWriter& writeContent) {
+  if (path.empty()) return OpenFailure("no file name was given");
+  const CSaveTarget target = ResolveTarget(path);
+  if (!target.error.empty()) return OpenFailure(target.error);
+
+  const std::string folder = FolderOf(target.path);
+  std::string temporary = target.path + ".pelorin-XXXXXX";
+  const size_t slash = target.path.find_last_of('/');
+  temporary.insert(slash == std::string::npos ? 0 : slash + 1, ".");
+  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) {
+    const int createError = errno;
+    if (target.exists && access(target.path.c_str(), W_OK) == 0) return SaveInPlace(target, writeContent);
+    return OpenFailure("cannot create a file in " + folder + ": " + ErrnoText(createError));
+  }
+
+  unsigned long long written = 0;
+  std::string error = WriteAndSync(fd, writeContent, target.path, &written);
+  if (error.empty()) {
+    if (target.exists) {
+      // Root may hand the file back to its owner; anyone else keeps the file as theirs.
+      [[maybe_unused]] const int ignored = fchown(fd, target.status.st_uid, target.status.st_gid);
+      if (fchmod(fd, target.status.st_mode & 07777) != 0) error = "cannot set the permissions of " + target.path + ": " + ErrnoText(errno);
+    } else if (fchmod(fd, ModeForNewFile()) != 0) {
+      error = "cannot set the permissions of " + target.path + ": " + ErrnoText(errno);
+    }
+  }
+  if (close(fd) != 0 && error.empty()) error = "cannot write " + target.path + ": " + ErrnoText(errno);
+  if (error.empty() && rename(temporary.c_str(), target.path.c_str()) != 0)
+    error = "cannot replace " + target.path + ": " + ErrnoText(errno);
+  if (!error.empty()) {
+    unlink(temporary.c_str());
+    return Failure(error);
+  }
+  SyncFolder(folder);
+  return Success();
+}

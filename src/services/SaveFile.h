@@ -1,0 +1,54 @@
+#pragma once
+// The one way the program saves a file. The content goes to a temporary file in the target's
+// folder, which is flushed, synced and renamed over the target only once complete, so a failed
+// save leaves neither a partial file nor a damaged previous one. The target keeps its permission
+// bits (and owner, where we may set it); a symbolic link is written through to the file it names.
+// Where the folder cannot take a new file but the file itself is writable, the file is rewritten
+// in place with every write checked; only then can a failure damage the old content, and the
+// result says so.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Buffered, checked output for a save. After the first failure every write is ignored.
+class CFileSink {
+ public:
+  explicit CFileSink(int fileDescriptor);
+  CFileSink(const CFileSink&) = delete;
+  CFileSink& operator=(const CFileSink&) = delete;
+
+  void Write(const void* data, size_t size);
+  void Write(std::string_view text) { Write(text.data(), text.size()); }
+  // Marks the save as failed for a reason of the writer's own (nothing more is written).
+  void Fail(std::string reason);
+  // Writes out what is buffered; false once anything failed.
+  bool Flush();
+
+  bool Failed() const { return !m_failure.empty(); }
+  const std::string& Failure() const { return m_failure; }
+  unsigned long long BytesWritten() const { return m_nBytesWritten; }
+
+ private:
+  bool WriteAll(const unsigned char* data, size_t size);
+
+  int m_nFileDescriptor;
+  std::vector<unsigned char> m_buffer;
+  size_t m_nBuffered = 0;
+  unsigned long long m_nBytesWritten = 0;
+  std::string m_failure;
+};
+
+struct CSaveResult {
+  bool ok = false;
+  std::string reason;                // for the user; empty on success
+  bool previousFileDamaged = false;  // only a failed in-place write can damage the old file
+  bool couldNotOpen = false;         // failed before any byte was written: no file could be opened
+  explicit operator bool() const { return ok; }
+};
+
+using SaveContentWriter = std::function<void(CFileSink&)>;
+
+CSaveResult SaveFile(const std::string& path, const SaveContentWriter& writeContent);

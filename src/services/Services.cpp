@@ -1,0 +1,57 @@
+#include "services/Services.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+CStderrServices g_stderrServices;
+CServices* g_pServices = &g_stderrServices;
+
+}  // namespace
+
+CServices& Services() { return *g_pServices; }
+
+CScopedServices::CScopedServices(CServices& services) : m_pPrevious(g_pServices) {
+  g_pServices = &services;
+}
+
+CScopedServices::~CScopedServices() { g_pServices = m_pPrevious; }
+
+void Trace(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  const int length = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string text;
+  if (length > 0) {
+    std::vector<char> buffer(static_cast<size_t>(length) + 1);
+    std::vsnprintf(buffer.data(), buffer.size(), format, args);
+    text.assign(buffer.data(), static_cast<size_t>(length));
+  }
+  va_end(args);
+  Services().TraceText(text);
+}
+
+void CStderrServices::TraceText(const std::string& text) {
+  std::fputs(text.c_str(), stderr);
+  // Traces carry no line end of their own; keep one trace a line on the terminal.
+  if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
+}
+
+void CStderrServices::MessageBox(const std::string& text) {
+  std::fprintf(stderr, "pelorin: %s\n", text.c_str());
+}
+
+int CStderrServices::RunModalDialog(CDialogModel&) { return kDialogCancel; }
+
+std::optional<CFileDialogChoice> CStderrServices::RunFileDialog(const CFileDialogRequest&) {
+  return std::nullopt;
+}
+
+void CStderrServices::SetStatusText(const std::string&) {}
+
+void CStderrServices::Repaint() {}

@@ -1,0 +1,77 @@
+#pragma once
+// The program's one door to the user and the developer log. Every message box, file dialog,
+// modal dialog, status-bar text, repaint and debug trace goes through the services that are
+// installed here: the application installs its Qt implementation, tests a scripted double,
+// command-line tools the standard-error one. Nothing in this folder knows the rest of the program.
+
+#include <optional>
+#include <string>
+
+class CDialogModel;
+
+enum class EFileDialogKind { Open, Save };
+
+struct CFileDialogRequest {
+  EFileDialogKind kind = EFileDialogKind::Open;
+  std::string defaultExtension;  // without the dot; empty for none
+  // Save dialogs always ask before an existing file is replaced; open dialogs require the file
+  // to exist. There is no initial name, no type filter and no read-only check box.
+};
+
+struct CFileDialogChoice {
+  std::string fullPath;
+  std::string fileName;  // the chosen name without its folders
+};
+
+// Results of a modal dialog, as the framework returns them.
+inline constexpr int kDialogOk = 1;
+inline constexpr int kDialogCancel = 2;
+
+class CServices {
+ public:
+  virtual ~CServices() = default;
+
+  // Developer channel only, never shown to the user. The text is already formatted and
+  // carries only the line ends that its format had.
+  virtual void TraceText(const std::string& text) = 0;
+  // Modal box with an OK button; returns when dismissed.
+  virtual void MessageBox(const std::string& text) = 0;
+  // Runs the dialog until it closes; kDialogOk or kDialogCancel.
+  virtual int RunModalDialog(CDialogModel& dialog) = 0;
+  // The chosen file, or nothing when the dialog was cancelled.
+  virtual std::optional<CFileDialogChoice> RunFileDialog(const CFileDialogRequest& request) = 0;
+  // Replaces the text of the status bar's message pane and redraws it at once.
+  virtual void SetStatusText(const std::string& text) = 0;
+  // Runs the view's paint handler before returning.
+  virtual void Repaint() = 0;
+};
+
+// The services in force; the standard-error services until something else is installed.
+CServices& Services();
+
+// Installs services for the lifetime of the guard and restores the previous ones afterwards.
+class CScopedServices {
+ public:
+  explicit CScopedServices(CServices& services);
+  ~CScopedServices();
+  CScopedServices(const CScopedServices&) = delete;
+  CScopedServices& operator=(const CScopedServices&) = delete;
+
+ private:
+  CServices* m_pPrevious;
+};
+
+// printf-style debug trace through the services in force.
+void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Non-interactive services for programs without a window: traces and message texts go to
+// standard error, every dialog is cancelled, status and repaint requests are ignored.
+class CStderrServices final : public CServices {
+ public:
+  void TraceText(const std::string& text) override;
+  void MessageBox(const std::string& text) override;
+  int RunModalDialog(CDialogModel& dialog) override;
+  std::optional<CFileDialogChoice> RunFileDialog(const CFileDialogRequest& request) override;
+  void SetStatusText(const std::string& text) override;
+  void Repaint() override;
+};

@@ -1,0 +1,198 @@
+#include "services/SaveFile.h"
+
+#include "ChildProcess.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const std::vector<unsigned char> kOldContent = {'o', 'l', 'd', '\n'};
+
+SaveContentWriter WritesText(std::string text) {
+  return [text](CFileSink& sink) { sink.Write(text); };
+}
+
+SaveContentWriter WritesBytes(size_t count) {
+  return [count](CFileSink& sink) {
+    std::vector<unsigned char> block(4096, 'x');
+    for (size_t done = 0; done < count; done += block.size())
+      sink.Write(block.data(), std::min(block.size(), count - done));
+  };
+}
+
+std::string TextOf(const std::vector<unsigned char>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+mode_t ModeOf(const std::string& path) {
+  struct stat status {};
+  EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
+  return status.st_mode & 07777;
+}
+
+TEST(SaveFile, CreatesANewFileWithTheUsualPermissions) {
+  CTempDir dir;
+  const mode_t previousMask = umask(022);
+  const CSaveResult result = SaveFile(dir.File("new.txt"), WritesText("hello\n"));
+  umask(previousMask);
+  ASSERT_TRUE(result) << result.reason;
+  EXPECT_EQ(TextOf(ReadFileBytes(dir.File("new.txt"))), "hello\n");
+  EXPECT_EQ(ModeOf(dir.File("new.txt")), 0644u);
+  EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"new.txt"});
+}
+
+TEST(SaveFile, ReplacesAnExistingFileAndKeepsItsPermissionBits) {
+  CTempDir dir;
+  const std::string path = dir.File("scene.txt");
+  WriteFileBytes(path, kOldContent);
+  ASSERT_EQ(chmod(path.c_str(), 0751), 0);
+  const CSaveResult result = SaveFile(path, WritesBytes(300000));
+  ASSERT_TRUE(result) << result.reason;
+  EXPECT_EQ(ReadFileBytes(path), std::vector<unsigned char>(300000, 'x'));
+  EXPECT_EQ(ModeOf(path), 0751u);
+  EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"scene.txt"});
+}
+
+TEST(SaveFile, WritesThroughSymbolicLinksAndKeepsThem) {
+  CTempDir dir;
+  ASSERT_EQ(mkdir(dir.File("real").c_str(), 0755), 0);
+  WriteFileBytes(dir.File("real/target.txt"), kOldContent);
+  ASSERT_EQ(symlink("real/target.txt", dir.File("relative").c_str()), 0);
+  ASSERT_EQ(symlink(dir.File("relative").c_str(), dir.File("chain").c_str()), 0);
+  ASSERT_EQ(symlink("real/missing.txt", dir.File("dangling").c_str()), 0);
+
+  ASSERT_TRUE(SaveFile(dir.File("chain"), WritesText("through\n")));
+  ASSERT_TRUE(SaveFile(dir.File("dangling"), WritesText("created\n")));
+
+  struct stat status {};
+  ASSERT_EQ(lstat(dir.File("chain").c_str(), &status), 0);
+  EXPECT_TRUE(S_ISLNK(status.st_mode));
+  ASSERT_EQ(lstat(dir.File("relative").c_str(), &status), 0);
+  EXPECT_TRUE(S_ISLNK(status.st_mode));
+  EXPECT_EQ(TextOf(ReadFileBytes(dir.File("real/target.txt"))), "through\n");
+  EXPECT_EQ(TextOf(ReadFileBytes(dir.File("real/missing.txt"))), "created\n");
+  EXPECT_EQ(FolderEntries(dir.File("real")), (std::vector<std::string>{"missing.txt", "target.txt"}));
+}
+
+TEST(SaveFile, RefusesWhatIsNotARegularFile) {
+  CTempDir dir;
+  ASSERT_EQ(mkdir(dir.File("folder").c_str(), 0755), 0);
+  const CSaveResult result = SaveFile(dir.File("folder"), WritesText("x"));
+  EXPECT_FALSE(result);
+  EXPECT_NE(result.reason.find("not a regular file"), std::string::npos) << result.reason;
+  EXPECT_FALSE(SaveFile("/dev/null", WritesText("x")));
+  EXPECT_FALSE(SaveFile("", WritesText("x")));
+}
+
+TEST(SaveFile, AWriterThatFailsLeavesThePreviousFile) {
+  CTempDir dir;
+  const std::string path = dir.File("data.txt");
+  WriteFileBytes(path, kOldContent);
+  const CSaveResult result = SaveFile(path, [](CFileSink& sink) {
+    sink.Write("partial");
+    sink.Fail("the scene is incomplete");
+  });
+  EXPECT_FALSE(result);
+  EXPECT_NE(result.reason.find("the scene is incomplete"), std::string::npos) << result.reason;
+  EXPECT_EQ(ReadFileBytes(path), kOldContent);
+  EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"data.txt"});
+}
+
+// A file-size limit makes every write past it fail, as a full disk does.
+TEST(SaveFile, AFailedWriteLeavesThePreviousFileByteForByte) {
+  CTempDir dir;
+  const std::string path = dir.File("data.txt");
+  WriteFileBytes(path, kOldContent);
+  const int status = RunInChild([&] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{100000, 100000};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+    const CSaveResult result = SaveFile(path, WritesBytes(1 << 20));
+    return !result && !result.previousFileDamaged && result.reason.find("cannot write") != std::string::npos ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadFileBytes(path), kOldContent);
+  EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"data.txt"});
+}
+
+TEST(SaveFile, AFullDiskLeavesThePreviousFileByteForByte) {
+  CTempDir dir;
+  const std::string disk = dir.File("disk");
+  ASSERT_EQ(mkdir(disk.c_str(), 0755), 0);
+  const std::string path = disk + "/data.txt";
+  // 0: checked; 3: mounts are not possible here.
+  const int status = RunInChild([&] {
+    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+      return 3;
+    WriteFileBytes(path, kOldContent);
+    const CSaveResult result = SaveFile(path, WritesBytes(1 << 20));
+    if (result || ReadFileBytes(path) != kOldContent || FolderEntries(disk) != std::vector<std::string>{"data.txt"})
+      return 1;
+    return result.reason.find("No space left") != std::string::npos ? 0 : 4;
+  });
+  if (status == 3) GTEST_SKIP() << "no private tmpfs can be mounted here";
+  EXPECT_EQ(status, 0);
+}
+
+// The folder takes no new file, but the file itself is writable.
+class ReadOnlyFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+    WriteFileBytes(path, kOldContent);
+    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+    if (geteuid() == 0) {
+      ASSERT_EQ(chown(dir.Path().c_str(), 65534, 65534), 0);
+      ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0555), 0);
+  }
+  void TearDown() override { chmod(dir.Path().c_str(), 0755); }
+
+  CTempDir dir;
+  std::string path = dir.File("data.txt");
+};
+
+TEST_F(ReadOnlyFolder, AWritableFileIsWrittenInPlace) {
+  const int status = RunInChild([&] {
+    if (!DropPrivileges()) return 2;
+    return SaveFile(path, WritesText("new content\n")) ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(TextOf(ReadFileBytes(path)), "new content\n");
+  EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"data.txt"});
+}
+
+TEST_F(ReadOnlyFolder, AFailedInPlaceWriteSaysThatTheOldFileIsDamaged) {
+  const int status = RunInChild([&] {
+    if (!DropPrivileges()) return 2;
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{2, 2};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+    const CSaveResult result = SaveFile(path, WritesText("new content\n"));
+    return !result && result.previousFileDamaged && result.reason.find("previous content is lost") != std::string::npos
+               ? 0
+               : 1;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(ReadOnlyFolder, AReadOnlyFileIsRefusedAndKept) {
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  const int status = RunInChild([&] {
+    if (!DropPrivileges()) return 2;
+    const CSaveResult result = SaveFile(path, WritesText("new content\n"));
+    return !result && result.couldNotOpen ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadFileBytes(path), kOldContent);
+}
+
+}  // namespace

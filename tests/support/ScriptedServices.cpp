@@ -1,0 +1,32 @@
+#include "ScriptedServices.h"
+
+void CScriptedServices::AnswerFileDialog(const std::string& fullPath) {
+  const size_t slash = fullPath.find_last_of('/');
+  fileAnswers.emplace_back(
+      CFileDialogChoice{fullPath, slash == std::string::npos ? fullPath : fullPath.substr(slash + 1)});
+}
+
+int CScriptedServices::RunModalDialog(CDialogModel& dialog) {
+  dialogsRun.push_back(dialog.TemplateId());
+  dialog.Reopen();
+  dialog.OnInitDialog();
+  if (!dialogScripts.empty()) {
+    DialogScript script = std::move(dialogScripts.front());
+    dialogScripts.pop_front();
+    CDialogDriver driver(dialog);
+    script(driver);
+  }
+  if (!dialog.IsEnded()) {
+    dialogsLeftOpen.push_back(dialog.TemplateId());
+    dialog.OnCancel();
+  }
+  return dialog.Result();
+}
+
+std::optional<CFileDialogChoice> CScriptedServices::RunFileDialog(const CFileDialogRequest& request) {
+  fileRequests.push_back(request);
+  if (fileAnswers.empty()) return std::nullopt;
+  std::optional<CFileDialogChoice> answer = std::move(fileAnswers.front());
+  fileAnswers.pop_front();
+  return answer;
+}
