@@ -102,8 +102,7 @@ CBmpReadResult ReadBmpFile(const std::string& path) {
     return Refusal(EBmpReadFailure::BadFormat, "the BMP header gives an impossible picture size");
   const int width = headerWidth;
   const int height = headerHeight > 0 ? headerHeight : -headerHeight;
-  const long long pixelBytes = 3LL * width * height;
-  if (pixelBytes > kMaxPixelBytes)
+  if (!PixelBytesWithinLimit(width, height))
     return Refusal(EBmpReadFailure::BadFormat, "the picture of " + std::to_string(width) + " x " +
                                                    std::to_string(height) + " pixels is larger than 1 GiB");
 
@@ -158,7 +157,7 @@ CBmpReadResult ReadBmpFile(const std::string& path) {
 }
 
 CSaveResult WriteBmpFile(const std::string& path, const unsigned char* pixels, int width, int height) {
-  if (width < 1 || height < 1 || 3LL * width * height > kMaxPixelBytes) {
+  if (width < 1 || height < 1 || !PixelBytesWithinLimit(width, height)) {
     CSaveResult refused;
     refused.reason = "a picture of " + std::to_string(width) + " x " + std::to_string(height) +
                      " pixels cannot be written as a BMP file";

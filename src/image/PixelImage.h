@@ -16,6 +16,11 @@ struct CPixelImage {
 // Largest pixel buffer the program reads or writes.
 inline constexpr long long kMaxPixelBytes = 1LL << 30;
 
+// True when a width × height picture (both ≥ 1) fits within kMaxPixelBytes; never overflows.
+inline bool PixelBytesWithinLimit(int width, int height) {
+  return static_cast<long long>(width) * height <= kMaxPixelBytes / 3;
+}
+
 // Buffer of the given size without zero-filling (every byte is written by the caller);
 // null when the memory cannot be had.
 std::unique_ptr<unsigned char[]> AllocatePixels(size_t bytes);

@@ -118,7 +118,8 @@ TEST(BmpRoundTrip, LargeRowsCrossTheCopyBuffer) {
 TEST(WriteBmpFile, RefusesSizesThatCannotBeReadBackAndWritesNothing) {
   CTempDir dir;
   const unsigned char pixel[3] = {};
-  for (auto [width, height] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{-3, 2}, std::pair{30000, 20000}}) {
+  for (auto [width, height] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{-3, 2}, std::pair{30000, 20000},
+                               std::pair{INT32_MAX, INT32_MAX}}) {
     const CSaveResult result = WriteBmpFile(dir.File("no.bmp"), pixel, width, height);
     EXPECT_FALSE(result) << width << " x " << height;
     EXPECT_FALSE(result.reason.empty());
@@ -172,7 +173,7 @@ std::vector<CHostileCase> HostileCases() {
       {"negative width", BmpHeaderBytes(Sized(-4, 5)), EBmpReadFailure::BadFormat},
       {"height 0", BmpHeaderBytes(Sized(5, 0)), EBmpReadFailure::BadFormat},
       {"height whose negation overflows", BmpHeaderBytes(Sized(5, INT32_MIN)), EBmpReadFailure::BadFormat},
-      {"size that overflows 32 bits", BmpHeaderBytes(Sized(INT32_MAX, INT32_MAX)), EBmpReadFailure::BadFormat},
+      {"size that overflows 64 bits", BmpHeaderBytes(Sized(INT32_MAX, INT32_MAX)), EBmpReadFailure::BadFormat},
       {"more than 1 GiB of pixels", BmpHeaderBytes(Sized(20000, -20000)), EBmpReadFailure::BadFormat},
       {"10000 x 10000 in 60 bytes", hugeInSixty, EBmpReadFailure::BadFormat},
       {"header only", BmpHeaderBytes(Sized(2, 2)), EBmpReadFailure::BadFormat},
