@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Pelorin need. Idempotent:
-# packages already installed are skipped, and the package lists are updated once, only when
-# something must be installed.
+# Installs the Debian packages that building, running and testing Pelorin need, and generates
+# the de_DE.UTF-8 locale that the tests run under. Idempotent: what is installed is skipped, and
+# the package lists are updated once, only when something must be installed.
+# Extra package names given as arguments are installed the same way (the screenshot script
+# asks for ImageMagick like this).
 set -euo pipefail
 
 packages=(
   # toolchains and build
   g++ clang-14 libclang-rt-14-dev cmake ninja-build make pkg-config
-  # tests and benchmarks
+  # the application: Qt 6 Widgets with OpenGL and print support, OpenGL 1.1 and GLU
+  qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libx11-dev
+  # toolbar icons from a freedesktop icon theme
+  tango-icon-theme
+  # tests and benchmarks: headless X with Mesa's software renderer, a decimal-comma locale
   libgtest-dev libgmock-dev googletest libbenchmark-dev util-linux
+  xvfb xauth libgl1-mesa-dri locales
+  "$@"
 )
+
+as_root=()
+if [[ $(id -u) -ne 0 ]]; then as_root=(sudo); fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -17,13 +28,17 @@ for package in "${packages[@]}"; do
   [[ "$status" == "install ok installed" ]] || missing+=("$package")
 done
 
-if ((${#missing[@]} == 0)); then
-  exit 0
+if ((${#missing[@]} > 0)); then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${as_root[@]}" apt-get update -q
+  "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-echo "install-deps: installing ${missing[*]}"
-sudo_cmd=()
-if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -q
-"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  echo "install-deps: generating the de_DE.UTF-8 locale"
+  if ! grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'de_DE.UTF-8 UTF-8' | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  "${as_root[@]}" locale-gen >/dev/null
+fi

@@ -36,10 +36,10 @@ class CRecordArray {
       return;
     }
     if (capacity < 0 || capacity < m_nCount) return;
-    T** slots = new T*[capacity]();
-    if (m_nCount > 0) std::memcpy(slots, m_pSlots, sizeof(T*) * static_cast<size_t>(m_nCount));
+    T** storage = new T*[capacity]();
+    if (m_nCount > 0) std::memcpy(storage, m_pSlots, sizeof(T*) * static_cast<size_t>(m_nCount));
     delete[] m_pSlots;
-    m_pSlots = slots;
+    m_pSlots = storage;
     m_nCapacity = capacity;
   }
 

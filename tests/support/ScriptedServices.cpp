@@ -30,3 +30,13 @@ std::optional<CFileDialogChoice> CScriptedServices::RunFileDialog(const CFileDia
   fileAnswers.pop_front();
   return answer;
 }
+
+void CScriptedServices::SetStatusText(const std::string& text) {
+  statusTexts.push_back(text);
+  if (m_pPassThrough) m_pPassThrough->SetStatusText(text);
+}
+
+void CScriptedServices::Repaint() {
+  ++repaints;
+  if (m_pPassThrough) m_pPassThrough->Repaint();
+}

@@ -2,7 +2,8 @@
 // The test double of the services layer. Constructing one installs it until it is destroyed.
 // It records every trace text, message box, file-dialog request, status text and repaint,
 // answers file dialogs from a queue (an empty queue cancels) and runs each modal dialog with
-// the next script, which types into controls and presses buttons as a user would.
+// the next script, which types into controls and presses buttons as a user would. Given real
+// services, it also hands status texts and repaints on to them, so a window stays live.
 
 #include "services/Dialog.h"
 #include "services/Services.h"
@@ -32,7 +33,7 @@ class CScriptedServices final : public CServices {
  public:
   using DialogScript = std::function<void(CDialogDriver&)>;
 
-  CScriptedServices() : m_guard(*this) {}
+  explicit CScriptedServices(CServices* passThrough = nullptr) : m_pPassThrough(passThrough), m_guard(*this) {}
 
   void AnswerFileDialog(const std::string& fullPath);
   void CancelFileDialog() { fileAnswers.emplace_back(std::nullopt); }
@@ -42,8 +43,8 @@ class CScriptedServices final : public CServices {
   void MessageBox(const std::string& text) override { messages.push_back(text); }
   int RunModalDialog(CDialogModel& dialog) override;
   std::optional<CFileDialogChoice> RunFileDialog(const CFileDialogRequest& request) override;
-  void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
-  void Repaint() override { ++repaints; }
+  void SetStatusText(const std::string& text) override;
+  void Repaint() override;
 
   std::vector<std::string> traces;
   std::vector<std::string> messages;
@@ -58,5 +59,6 @@ class CScriptedServices final : public CServices {
   std::deque<DialogScript> dialogScripts;
 
  private:
+  CServices* m_pPassThrough;
   CScopedServices m_guard;
 };

@@ -1,0 +1,56 @@
+#pragma once
+// The main frame: menu bar, accelerators, the flat dockable toolbar and the status bar with its
+// message pane and the CAP, NUM and SCRL indicators, around the view. Every command is one
+// QAction whose data is the command number; the frame hands triggered commands to a dispatcher.
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+#include <string>
+
+class CPelorinView;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+class CMainFrame final : public QMainWindow {
+ public:
+  explicit CMainFrame(std::function<void(int)> dispatch);
+
+  void SetView(CPelorinView* view);
+  CPelorinView* View() const { return m_pView; }
+
+  QAction* Action(int id) const;
+  QToolBar* ToolBar() const { return m_pToolBar; }
+  QLabel* Indicator(int index) const { return m_indicators[index]; }
+
+  // Replaces the message pane's text and redraws it at once.
+  void SetMessageText(const std::string& text);
+  std::string MessageText() const;
+  // "NAME - Pelorin".
+  void SetDocumentTitle(const std::string& documentTitle);
+  // Shows the recent-file entries in place of the greyed "Recent File" item.
+  void SetRecentFiles(const QStringList& paths);
+  // Lights the lock-key indicators as the platform reports them.
+  void UpdateLockIndicators();
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateStatusBar();
+
+  std::function<void(int)> m_dispatch;
+  CPelorinView* m_pView = nullptr;
+  std::map<int, QAction*> m_actions;
+  QMenu* m_pFileMenu = nullptr;
+  QAction* m_pRecentPlaceholder = nullptr;
+  std::vector<QAction*> m_recentActions;
+  QToolBar* m_pToolBar = nullptr;
+  QLabel* m_indicators[3] = {};
+};

@@ -1,0 +1,242 @@
+#include "app/PelorinView.h"
+
+#include "app/CommandIds.h"
+#include "app/PelorinDoc.h"
+#include "services/Services.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr const char* kNoPhotograph = "No source image is loaded.";
+
+}  // namespace
+
+CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent) : QWidget(parent), m_document(document) {
+  m_commands = {
+      {ID_LOAD_SOURCE_IMAGE, &CPelorinView::OnLoadSourceImage},
+      {ID_INPUT_VX, &CPelorinView::OnInputForVx},
+      {ID_INPUT_VY, &CPelorinView::OnInputForVy},
+      {ID_INPUT_VZ, &CPelorinView::OnInputForVz},
+      {ID_CALCULATE_VANISHING_POINTS, &CPelorinView::OnCalculateVanishingPoints},
+      {ID_LOAD_DATA_FILE, &CPelorinView::OnLoadDataFile},
+      {ID_SAVE_DATA_FILE, &CPelorinView::OnSaveDataFile},
+      {ID_GET_PARAMETER, &CPelorinView::OnGetParameter},
+      {ID_SAVE_VRML_FILE, &CPelorinView::OnSaveVrmlFile},
+      {ID_QUERY_TEXTURE, &CPelorinView::OnQueryTexture},
+  };
+  m_XLines.RemoveAll();
+  m_YLines.RemoveAll();
+  m_ZLines.RemoveAll();
+
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+  // Without a surface the view is a plain black area.
+  setAutoFillBackground(true);
+  QPalette black = palette();
+  black.setColor(QPalette::Window, Qt::black);
+  setPalette(black);
+  setMinimumSize(1, 1);
+
+  // The result is not needed: without a context the commands still work on the scene model.
+  m_glContext.Create(this, [this] { OnPaint(); });
+}
+
+CPelorinView::~CPelorinView() {
+  m_XLines.RemoveAll();
+  m_YLines.RemoveAll();
+  m_ZLines.RemoveAll();
+  m_glContext.DeleteContext();
+}
+
+QSize CPelorinView::ClientSize() const {
+  const qreal ratio = devicePixelRatioF();
+  return QSize(qRound(width() * ratio), qRound(height() * ratio));
+}
+
+QPoint CPelorinView::DevicePosition(const QPointF& logical) const {
+  const qreal ratio = devicePixelRatioF();
+  return QPoint(static_cast<int>(std::floor(logical.x() * ratio)), static_cast<int>(std::floor(logical.y() * ratio)));
+}
+
+void CPelorinView::OnInitialUpdate() {
+  m_glContext.InitGL();
+  m_nPanY = 0;
+  m_nPanX = 0;
+  m_bDragging = 0;
+  update();
+}
+
+void CPelorinView::OnSize(int cx, int cy) {
+  if (cx > 0 && cy > 0) {
+    m_viewport[0] = 0;
+    m_viewport[1] = 0;
+    m_viewport[2] = cx;
+    m_viewport[3] = cy;
+  }
+}
+
+void CPelorinView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (CGLSurface* surface = m_glContext.Surface()) surface->setGeometry(rect());
+  const qreal ratio = devicePixelRatioF();
+  OnSize(qRound(event->size().width() * ratio), qRound(event->size().height() * ratio));
+}
+
+void CPelorinView::OnPaint() {
+  // Qt sets its own viewport before every paint; the view keeps the one its size handler chose.
+  glViewport(m_viewport[0], m_viewport[1], m_viewport[2], m_viewport[3]);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(m_nPanX, m_nPanX + viewport[2] - viewport[0], m_nPanY, m_nPanY + viewport[3] - viewport[1], -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glTranslated(0, 0, 1);
+  DrawImage();
+  m_glContext.SwapFrame();
+  ++m_nPaintCount;
+}
+
+void CPelorinView::DrawImage() {
+  const CSingleImage* model = GetDocument()->GetSingleImage();
+  if (!model || model->GetTexName() == 0) return;
+  const int w = model->GetWidth();
+  const int h = model->GetHeight();
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, model->GetTexName());
+  glBegin(GL_QUADS);
+  glTexCoord2d(0, 0);
+  glVertex2i(0, 0);
+  glTexCoord2d(1, 0);
+  glVertex2i(w, 0);
+  glTexCoord2d(1, 1);
+  glVertex2i(w, h);
+  glTexCoord2d(0, 1);
+  glVertex2i(0, h);
+  glEnd();
+  glDisable(GL_TEXTURE_2D);
+}
+
+void CPelorinView::OnDraw(QPainter&) {}
+
+void CPelorinView::RepaintNow() {
+  CGLSurface* surface = m_glContext.Surface();
+  if (!surface || !surface->PaintNow()) repaint();
+}
+
+void CPelorinView::OnCommand(int id) {
+  auto it = m_commands.find(id);
+  if (it != m_commands.end()) (this->*(it->second))();
+}
+
+void CPelorinView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) OnLButtonDown(DevicePosition(event->position()));
+  if (event->button() == Qt::RightButton) OnRButtonDown(DevicePosition(event->position()));
+}
+
+void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) OnLButtonUp(DevicePosition(event->position()));
+}
+
+void CPelorinView::mouseMoveEvent(QMouseEvent* event) { OnMouseMove(DevicePosition(event->position())); }
+
+// A double-click is its own event, not a second press: the press before it started any drag.
+void CPelorinView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) OnLButtonDblClk(DevicePosition(event->position()));
+}
+
+void CPelorinView::OnLButtonDown(QPoint point) {
+  m_bDragging = 1;
+  m_ptPress = point;
+}
+
+void CPelorinView::OnLButtonUp(QPoint) { m_bDragging = 0; }
+
+void CPelorinView::OnMouseMove(QPoint point) {
+  const int clientHeight = ClientSize().height();
+  const int x = point.x() + m_nPanX;
+  const int y = (clientHeight - 1 - point.y()) + m_nPanY;
+  Services().SetStatusText("x = " + std::to_string(x) + ", y = " + std::to_string(y));
+  if (m_bDragging) {
+    m_nPanX += point.x() - m_ptPress.x();
+    m_nPanY += m_ptPress.y() - point.y();
+    Services().Repaint();
+  }
+}
+
+bool CPelorinView::RequirePhotograph() const {
+  if (GetDocument()->GetSingleImage()) return true;
+  Services().MessageBox(kNoPhotograph);
+  return false;
+}
+
+void CPelorinView::OnLButtonDblClk(QPoint) {
+  if (!RequirePhotograph()) return;
+}
+
+void CPelorinView::OnRButtonDown(QPoint) {
+  if (!RequirePhotograph()) return;
+}
+
+void CPelorinView::OnLoadSourceImage() {
+  CFileDialogRequest request;
+  request.kind = EFileDialogKind::Open;
+  const std::optional<CFileDialogChoice> choice = Services().RunFileDialog(request);
+  if (!choice) return;
+  auto model = std::make_unique<CSingleImage>(choice->fullPath.c_str());
+  if (!model->HasPixels()) {
+    // The current work stays: a photograph that cannot be read replaces nothing.
+    Services().MessageBox("The photograph " + choice->fullPath + " cannot be loaded: " + model->ReadFailure() + ".");
+    return;
+  }
+  GetDocument()->SetSingleImage(std::move(model));
+  m_XLines.RemoveAll();
+  m_YLines.RemoveAll();
+  m_ZLines.RemoveAll();
+  Services().Repaint();
+}
+
+void CPelorinView::OnInputForVx() {
+  if (!RequirePhotograph()) return;
+}
+
+void CPelorinView::OnInputForVy() {
+  if (!RequirePhotograph()) return;
+}
+
+void CPelorinView::OnInputForVz() {
+  if (!RequirePhotograph()) return;
+}
+
+void CPelorinView::OnCalculateVanishingPoints() {
+  if (!RequirePhotograph()) return;
+}
+
+void CPelorinView::OnLoadDataFile() {
+  if (!RequirePhotograph()) return;
+}
+
+void CPelorinView::OnSaveDataFile() {
+  if (!RequirePhotograph()) return;
+}
+
+void CPelorinView::OnGetParameter() {
+  if (!RequirePhotograph()) return;
+}
+
+void CPelorinView::OnSaveVrmlFile() {
+  if (!RequirePhotograph()) return;
+}
+
+void CPelorinView::OnQueryTexture() {
+  if (!RequirePhotograph()) return;
+}

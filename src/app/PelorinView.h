@@ -1,0 +1,92 @@
+#pragma once
+// The view: shows the photograph of the document's scene model through OpenGL, one photograph
+// pixel per device pixel, pans it with the left button, echoes the photograph position under
+// the mouse in the status bar, and handles every command of the "Image File " menu and every
+// mouse action. Window positions are taken in device pixels, y downwards; photograph positions
+// are x = px + m_nPanX, y = (client height − 1 − py) + m_nPanY.
+
+#include "app/GLRenderContext.h"
+#include "metrology/LineEndPoints.h"
+#include "model/RecordArray.h"
+
+#include <QPoint>
+#include <QSize>
+#include <QWidget>
+
+#include <map>
+#include <string>
+
+class CPelorinDoc;
+class QPainter;
+
+class CPelorinView final : public QWidget {
+ public:
+  CPelorinView(CPelorinDoc& document, QWidget* parent);
+  ~CPelorinView() override;
+
+  CPelorinDoc* GetDocument() const { return &m_document; }
+
+  // Framework steps.
+  void OnInitialUpdate();
+  void OnSize(int cx, int cy);
+  void OnPaint();
+  void DrawImage();
+  // Printing and print preview draw nothing.
+  void OnDraw(QPainter& painter);
+  bool HandlesCommand(int id) const { return m_commands.count(id) != 0; }
+  void OnCommand(int id);
+
+  // Mouse handlers, positions in device pixels of the client area.
+  void OnLButtonDown(QPoint point);
+  void OnLButtonUp(QPoint point);
+  void OnMouseMove(QPoint point);
+  void OnLButtonDblClk(QPoint point);
+  void OnRButtonDown(QPoint point);
+
+  // Commands of the "Image File " menu.
+  void OnLoadSourceImage();
+  void OnInputForVx();
+  void OnInputForVy();
+  void OnInputForVz();
+  void OnCalculateVanishingPoints();
+  void OnLoadDataFile();
+  void OnSaveDataFile();
+  void OnGetParameter();
+  void OnSaveVrmlFile();
+  void OnQueryTexture();
+
+  // Runs the paint handler before returning.
+  void RepaintNow();
+  // The client area in device pixels.
+  QSize ClientSize() const;
+  // The viewport the paint handler uses (x, y, width, height).
+  const int* Viewport() const { return m_viewport; }
+  // How many frames the paint handler has drawn.
+  int PaintCount() const { return m_nPaintCount; }
+
+  CGLRenderContext m_glContext;
+  int m_bDragging = 0;
+  QPoint m_ptPress;
+  int m_nPanX = 0;
+  int m_nPanY = 0;
+  CRecordArray<CLineEndPoints> m_XLines;
+  CRecordArray<CLineEndPoints> m_YLines;
+  CRecordArray<CLineEndPoints> m_ZLines;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  // Shows "No source image is loaded." and returns false while there is no scene model.
+  bool RequirePhotograph() const;
+  QPoint DevicePosition(const QPointF& logical) const;
+
+  CPelorinDoc& m_document;
+  int m_viewport[4] = {0, 0, 0, 0};
+  int m_nPaintCount = 0;
+  std::map<int, void (CPelorinView::*)()> m_commands;
+};

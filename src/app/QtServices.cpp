@@ -1,0 +1,63 @@
+#include "app/QtServices.h"
+
+#include "app/MainFrm.h"
+#include "app/PelorinView.h"
+#include "app/Resources.h"
+#include "services/Dialog.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include <cstdio>
+
+void CQtServices::Attach(CMainFrame* frame, CPelorinView* view) {
+  m_pFrame = frame;
+  m_pView = view;
+}
+
+void CQtServices::TraceText(const std::string& text) {
+  std::fputs(text.c_str(), stderr);
+  if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
+}
+
+void CQtServices::MessageBox(const std::string& text) {
+  QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kApplicationTitle.data(), kApplicationTitle.size()),
+                  QString::fromStdString(text), QMessageBox::Ok, m_pFrame);
+  ExecDialog(box);
+}
+
+int CQtServices::RunModalDialog(CDialogModel& dialog) {
+  Trace("no window is made for dialog template %d\n", dialog.TemplateId());
+  return kDialogCancel;
+}
+
+std::optional<CFileDialogChoice> CQtServices::RunFileDialog(const CFileDialogRequest& request) {
+  QFileDialog dialog(m_pFrame);
+  // Qt's own dialog, the same on every desktop; it lists every file.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setNameFilter(QStringLiteral("All Files (*)"));
+  if (request.kind == EFileDialogKind::Open) {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setWindowTitle(QStringLiteral("Open"));
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setWindowTitle(QStringLiteral("Save As"));
+  }
+  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+  if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString path = dialog.selectedFiles().first();
+  return CFileDialogChoice{path.toStdString(), QFileInfo(path).fileName().toStdString()};
+}
+
+void CQtServices::SetStatusText(const std::string& text) {
+  if (m_pFrame) m_pFrame->SetMessageText(text);
+}
+
+void CQtServices::Repaint() {
+  if (m_pView) m_pView->RepaintNow();
+}
+
+int CQtServices::ExecDialog(QDialog& dialog) { return dialog.exec(); }

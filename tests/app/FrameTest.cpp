@@ -1,0 +1,307 @@
+#include "AppFixture.h"
+
+#include "app/AboutDialog.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include <clocale>
+#include <cstdio>
+#include <fstream>
+#include <locale.h>
+
+namespace {
+
+// "" is a separator; otherwise the text with its mnemonic and, after a tab, the shortcut.
+struct CExpectedMenu {
+  const char* title;
+  std::vector<std::pair<int, std::string>> items;
+};
+
+const std::vector<CExpectedMenu> kExpectedMenus = {
+    {"&File",
+     {{57600, "&New\tCtrl+N"}, {57601, "&Open...\tCtrl+O"}, {57603, "&Save\tCtrl+S"}, {57604, "Save &As..."},
+      {0, ""}, {57607, "&Print...\tCtrl+P"}, {57609, "Print Pre&view"}, {57606, "P&rint Setup..."}, {0, ""},
+      {57616, "Recent File"}, {0, ""}, {57665, "E&xit"}}},
+    {"Image File ",
+     {{32771, "Load Souce Image"}, {32772, "Input for Vx"}, {32773, "Input for Vy"}, {32774, "Input for Vz"},
+      {32775, "Caculate "}, {32777, "Load Data File"}, {32778, "Save Data File"}, {32779, "GetParameter"},
+      {32781, "Query Texture"}, {32780, "Save VRML File"}}},
+    {"&Edit", {{57643, "&Undo\tCtrl+Z"}, {0, ""}, {57635, "Cu&t\tCtrl+X"}, {57634, "&Copy\tCtrl+C"}, {57637, "&Paste\tCtrl+V"}}},
+    {"&View", {{59392, "&Toolbar"}, {59393, "&Status Bar"}}},
+    {"&Help", {{57664, "&About Pelorin..."}}},
+};
+
+std::string ShownText(QAction* action) {
+  if (action->isSeparator()) return "";
+  std::string text = action->text().toStdString();
+  if (!action->shortcut().isEmpty()) text += "\t" + action->shortcut().toString(QKeySequence::NativeText).toStdString();
+  return text;
+}
+
+TEST_F(AppTest, MenuBarHoldsEveryMenuAndItemInOrder) {
+  const QList<QAction*> menus = Frame().menuBar()->actions();
+  ASSERT_EQ(menus.size(), static_cast<int>(kExpectedMenus.size()));
+  for (size_t m = 0; m < kExpectedMenus.size(); ++m) {
+    EXPECT_EQ(menus[m]->text().toStdString(), kExpectedMenus[m].title);
+    const QList<QAction*> items = menus[m]->menu()->actions();
+    ASSERT_EQ(items.size(), static_cast<int>(kExpectedMenus[m].items.size())) << kExpectedMenus[m].title;
+    for (size_t i = 0; i < kExpectedMenus[m].items.size(); ++i) {
+      const auto& [id, text] = kExpectedMenus[m].items[i];
+      EXPECT_EQ(ShownText(items[i]), text) << kExpectedMenus[m].title << " item " << i;
+      if (id != 0) {
+        EXPECT_EQ(items[i]->data().toInt(), id) << text;
+      }
+    }
+  }
+}
+
+TEST_F(AppTest, AcceleratorsIncludeTheAlternativeEditKeys) {
+  struct Case {
+    int id;
+    std::vector<std::string> keys;
+  };
+  const Case cases[] = {{57600, {"Ctrl+N"}},
+                        {57643, {"Ctrl+Z", "Alt+Backspace"}},
+                        {57635, {"Ctrl+X", "Shift+Del"}},
+                        {57634, {"Ctrl+C", "Ctrl+Ins"}},
+                        {57637, {"Ctrl+V", "Shift+Ins"}},
+                        {57680, {"F6"}},
+                        {57681, {"Shift+F6"}}};
+  for (const Case& c : cases) {
+    std::vector<std::string> keys;
+    for (const QKeySequence& key : Frame().Action(c.id)->shortcuts()) keys.push_back(key.toString().toStdString());
+    EXPECT_EQ(keys, c.keys) << c.id;
+  }
+}
+
+TEST_F(AppTest, ToolbarHasItsButtonsAndGapsInOrderEachWithAnIcon) {
+  const std::vector<int> expected = {57600, 57601, 57603, 0, 57635, 57634, 57637, 0, 57607, 0, 57664};
+  const QList<QAction*> buttons = Frame().ToolBar()->actions();
+  ASSERT_EQ(buttons.size(), static_cast<int>(expected.size()));
+  for (size_t i = 0; i < expected.size(); ++i) {
+    if (expected[i] == 0) {
+      EXPECT_TRUE(buttons[i]->isSeparator()) << i;
+      continue;
+    }
+    EXPECT_EQ(buttons[i]->data().toInt(), expected[i]);
+    EXPECT_FALSE(buttons[i]->icon().isNull()) << expected[i];
+  }
+  EXPECT_EQ(Frame().Action(57600)->toolTip().toStdString(), "New");
+  EXPECT_EQ(Frame().Action(57600)->statusTip().toStdString(), "Create a new document");
+  EXPECT_TRUE(Frame().ToolBar()->isMovable());
+  EXPECT_TRUE(Frame().ToolBar()->isFloatable());
+}
+
+TEST_F(AppTest, StartsUntitledWithReadyAndTheThreeIndicators) {
+  EXPECT_EQ(Frame().windowTitle().toStdString(), "Untitled - Pelorin");
+  EXPECT_EQ(Frame().MessageText(), "Ready");
+  EXPECT_EQ(Frame().Indicator(0)->objectName().toStdString(), "CAP");
+  EXPECT_EQ(Frame().Indicator(1)->objectName().toStdString(), "NUM");
+  EXPECT_EQ(Frame().Indicator(2)->objectName().toStdString(), "SCRL");
+  EXPECT_EQ(Model(), nullptr);
+}
+
+TEST_F(AppTest, ViewCommandsShowAndHideTheirBars) {
+  Command(ID_VIEW_TOOLBAR);
+  EXPECT_FALSE(Frame().ToolBar()->isVisible());
+  EXPECT_FALSE(Frame().Action(ID_VIEW_TOOLBAR)->isChecked());
+  Command(ID_VIEW_TOOLBAR);
+  EXPECT_TRUE(Frame().ToolBar()->isVisible());
+  Command(ID_VIEW_STATUS_BAR);
+  EXPECT_FALSE(Frame().statusBar()->isVisible());
+  Command(ID_VIEW_STATUS_BAR);
+  EXPECT_TRUE(Frame().statusBar()->isVisible());
+}
+
+TEST_F(AppTest, EditCommandsDoNothing) {
+  for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}) {
+    EXPECT_FALSE(Frame().Action(id)->isEnabled()) << id;
+    Frame().Action(id)->trigger();
+  }
+  ActivateFrame();
+  QTest::keyClick(&Frame(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_TRUE(services->messages.empty());
+  EXPECT_TRUE(services->fileRequests.empty());
+}
+
+TEST_F(AppTest, FileOpenChangesOnlyTheTitleTheRecentFilesAndThePan) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 20, 10));
+  CSingleImage* model = Model();
+  model->m_Points.Add(new CViewPoint);
+  View().m_XLines.Add(new CLineEndPoints);
+  View().m_nPanX = 12;
+  const std::string document = dir.File("job.pel");
+  std::ofstream(document) << "anything";
+  services->AnswerFileDialog(document);
+  Command(ID_FILE_OPEN);
+  EXPECT_EQ(Frame().windowTitle().toStdString(), "job.pel - Pelorin");
+  EXPECT_EQ(Model(), model);
+  EXPECT_EQ(Model()->m_Points.GetCount(), 1);
+  EXPECT_EQ(View().m_XLines.GetCount(), 1);
+  EXPECT_EQ(View().m_nPanX, 0);
+  EXPECT_EQ(app->RecentFiles(), QStringList{QString::fromStdString(document)});
+
+  Command(ID_FILE_NEW);
+  EXPECT_EQ(Frame().windowTitle().toStdString(), "Untitled - Pelorin");
+  EXPECT_EQ(Model(), model);
+  EXPECT_TRUE(services->messages.empty());
+}
+
+TEST_F(AppTest, RecentFileListKeepsFourEntriesInTheSettings) {
+  for (int i = 1; i <= 5; ++i) {
+    const std::string path = dir.File("doc" + std::to_string(i));
+    std::ofstream(path) << "x";
+    ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(path)));
+  }
+  const QStringList expected = {QString::fromStdString(dir.File("doc5")), QString::fromStdString(dir.File("doc4")),
+                                QString::fromStdString(dir.File("doc3")), QString::fromStdString(dir.File("doc2"))};
+  EXPECT_EQ(app->RecentFiles(), expected);
+  QSettings settings(QString::fromUtf8(kSettingsOrganisation.data()), QStringLiteral("Pelorin"));
+  EXPECT_EQ(settings.value("Recent File List/File1").toString(), expected[0]);
+  EXPECT_EQ(settings.value("Recent File List/File4").toString(), expected[3]);
+  EXPECT_FALSE(settings.contains("Recent File List/File5"));
+  // The settings live in the test's own folder, never in the real home.
+  EXPECT_TRUE(settings.fileName().startsWith(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"))));
+  // The File menu shows them in place of the greyed place holder.
+  EXPECT_FALSE(Frame().Action(ID_FILE_MRU_FILE1)->isVisible());
+}
+
+TEST_F(AppTest, SaveWritesAnEmptyFileAndNeverOverwritesData) {
+  const std::string fresh = dir.File("fresh.pel");
+  services->AnswerFileDialog(fresh);
+  Command(ID_FILE_SAVE);  // untitled: Save As
+  EXPECT_TRUE(ReadFileBytes(fresh).empty());
+  EXPECT_EQ(Frame().windowTitle().toStdString(), "fresh.pel - Pelorin");
+  ASSERT_EQ(services->fileRequests.size(), 1u);
+  EXPECT_EQ(services->fileRequests[0].kind, EFileDialogKind::Save);
+
+  // A data file opened by mistake, then Ctrl+S.
+  const std::string data = dir.File("scene.txt");
+  std::ofstream(data) << "X Vanishing Point is 1.000000,0.000000,0.000000 \n";
+  const std::vector<unsigned char> before = ReadFileBytes(data);
+  ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(data)));
+  ActivateFrame();
+  QTest::keyClick(&Frame(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(ReadFileBytes(data), before);
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_NE(services->messages[0].find(data), std::string::npos) << services->messages[0];
+}
+
+TEST_F(AppTest, OpeningAFileThatCannotBeReadSaysSoAndKeepsTheTitle) {
+  services->AnswerFileDialog(dir.File("missing.pel"));
+  Command(ID_FILE_OPEN);
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_NE(services->messages[0].find("missing.pel"), std::string::npos);
+  EXPECT_EQ(Frame().windowTitle().toStdString(), "Untitled - Pelorin");
+}
+
+TEST(CommandLine, UnknownOptionGetsTheUsageLineAndEnds) {
+  CPelorinApp app;
+  EXPECT_FALSE(app.InitInstance({QStringLiteral("--bogus")}));
+  EXPECT_EQ(app.ExitCode(), 2);
+}
+
+TEST(CommandLine, AFileNamedIsOpenedAsFileOpenWould) {
+  CTempDir dir;
+  std::ofstream(dir.File("job.pel")) << "";
+  CPelorinApp app;
+  ASSERT_TRUE(app.InitInstance({QString::fromStdString(dir.File("job.pel"))}));
+  EXPECT_EQ(app.Frame().windowTitle().toStdString(), "job.pel - Pelorin");
+}
+
+TEST_F(AppTest, PrintingDrawsNothing) {
+  QImage page(200, 100, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  LoadPhotograph(UniformPhotograph("photo.bmp", 20, 10));
+  {
+    QPainter painter(&page);
+    View().OnDraw(painter);
+  }
+  for (int y = 0; y < page.height(); ++y)
+    for (int x = 0; x < page.width(); ++x) ASSERT_EQ(page.pixel(x, y), qRgb(255, 255, 255));
+}
+
+// These run the real modal event loops: a zero-time timer answers the dialog once it is up.
+void WhenModal(const std::function<void(QWidget*)>& answer) {
+  QTimer::singleShot(0, [answer] {
+    QWidget* modal = nullptr;
+    for (int attempt = 0; attempt < 200 && !modal; ++attempt) {
+      modal = QApplication::activeModalWidget();
+      if (!modal) QTest::qWait(10);
+    }
+    answer(modal);
+  });
+}
+
+class ModalDialogs : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    services.reset();  // the real Qt services
+  }
+};
+
+TEST_F(ModalDialogs, AboutBoxShowsTheVersionAndCloses) {
+  std::vector<std::string> texts;
+  std::string caption;
+  WhenModal([&](QWidget* modal) {
+    ASSERT_NE(modal, nullptr);
+    caption = modal->windowTitle().toStdString();
+    for (QLabel* label : modal->findChildren<QLabel*>())
+      if (!label->text().isEmpty()) texts.push_back(label->text().toStdString());
+    modal->findChild<QPushButton*>()->click();
+  });
+  Command(ID_APP_ABOUT);
+  EXPECT_EQ(caption, "About Pelorin");
+  EXPECT_EQ(texts, (std::vector<std::string>{"Pelorin Version 1.0", "Copyright (C) 2026 the Pelorin authors. MIT licence."}));
+}
+
+TEST_F(ModalDialogs, CommandWithoutPhotographShowsARealMessageBox) {
+  std::string text;
+  WhenModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    text = box->text().toStdString();
+    box->button(QMessageBox::Ok)->click();
+  });
+  Command(ID_INPUT_VX);
+  EXPECT_EQ(text, "No source image is loaded.");
+}
+
+TEST_F(ModalDialogs, PrintPreviewOpensAndCloses) {
+  bool shown = false;
+  WhenModal([&](QWidget* modal) {
+    ASSERT_NE(modal, nullptr);
+    shown = true;
+    qobject_cast<QDialog*>(modal)->reject();
+  });
+  Command(ID_FILE_PRINT_PREVIEW);
+  EXPECT_TRUE(shown);
+}
+
+TEST(Locale, NumbersStayInTheCLocaleUnderADecimalCommaLocale) {
+  // The test runs under de_DE.UTF-8; without that locale it would prove nothing.
+  locale_t german = newlocale(LC_ALL_MASK, "de_DE.UTF-8", static_cast<locale_t>(0));
+  ASSERT_NE(german, static_cast<locale_t>(0)) << "the de_DE.UTF-8 locale is not installed";
+  freelocale(german);
+  ASSERT_EQ(std::string(std::setlocale(LC_CTYPE, nullptr)).rfind("de_DE", 0), 0u)
+      << "the GUI tests must run with LC_ALL=de_DE.UTF-8";
+  EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+  char text[32];
+  std::snprintf(text, sizeof text, "%lf", 1.5);
+  EXPECT_STREQ(text, "1.500000");
+  double value = 0;
+  ASSERT_EQ(std::sscanf("2.25", "%lf", &value), 1);
+  EXPECT_EQ(value, 2.25);
+  EXPECT_EQ(QString::number(2.5).toStdString(), "2.5");
+  EXPECT_EQ(QLocale().toString(1234.5).toStdString(), "1234.5");
+}
+
+}  // namespace
