@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 
+#include "ServerLockKeys.h"
 #include "app/AboutDialog.h"
 
 #include <QLabel>
@@ -302,6 +303,22 @@ TEST(Locale, NumbersStayInTheCLocaleUnderADecimalCommaLocale) {
   EXPECT_EQ(value, 2.25);
   EXPECT_EQ(QString::number(2.5).toStdString(), "2.5");
   EXPECT_EQ(QLocale().toString(1234.5).toStdString(), "1234.5");
+}
+
+}  // namespace
+
+namespace {
+
+// Locks Caps Lock on the X server itself, as the key would, and sees the indicator follow.
+TEST_F(AppTest, CapsIndicatorFollowsTheServersLockState) {
+  ASSERT_TRUE(SetServerCapsLock(true));
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_CapsLock, Qt::NoModifier);
+  QApplication::sendEvent(&Frame(), &release);
+  EXPECT_EQ(Frame().Indicator(0)->text().toStdString(), "CAP");
+  EXPECT_EQ(Frame().Indicator(1)->text().toStdString(), "");
+  ASSERT_TRUE(SetServerCapsLock(false));
+  QApplication::sendEvent(&Frame(), &release);
+  EXPECT_EQ(Frame().Indicator(0)->text().toStdString(), "");
 }
 
 }  // namespace
