@@ -1,7 +1,11 @@
 #include "app/PelorinView.h"
 
 #include "app/CommandIds.h"
+#include "app/DialogforParameter.h"
+#include "app/GetPointDialog.h"
+#include "app/InputDialogForVanishPoints.h"
 #include "app/PelorinDoc.h"
+#include "metrology/VanishingPoints.h"
 #include "services/Services.h"
 
 #include <QMouseEvent>
@@ -179,8 +183,16 @@ bool CPelorinView::RequirePhotograph() const {
   return false;
 }
 
-void CPelorinView::OnLButtonDblClk(QPoint) {
+void CPelorinView::OnLButtonDblClk(QPoint point) {
   if (!RequirePhotograph()) return;
+  CSingleImage& model = *GetDocument()->GetSingleImage();
+  const int u = point.x() + m_nPanX;
+  const int v = (ClientSize().height() - 1 - point.y()) + m_nPanY;
+  CGetPointDialog dialog(model);
+  dialog.m_U = u;
+  dialog.m_V = v;
+  dialog.m_nPointID = model.m_nMaxId + 1;
+  if (Services().RunModalDialog(dialog) == kDialogOk) AddViewPoint(model, dialog);
 }
 
 void CPelorinView::OnRButtonDown(QPoint) {
@@ -205,20 +217,24 @@ void CPelorinView::OnLoadSourceImage() {
   Services().Repaint();
 }
 
-void CPelorinView::OnInputForVx() {
+void CPelorinView::InputSegment(CRecordArray<CLineEndPoints>& lines) {
   if (!RequirePhotograph()) return;
+  CInputDialogForVanishPoints dialog;
+  if (Services().RunModalDialog(dialog) != kDialogOk) return;
+  lines.Add(MakeSegment(*GetDocument()->GetSingleImage(), dialog.m_Point1X, dialog.m_Point1Y, dialog.m_Point2X,
+                        dialog.m_Point2Y));
 }
 
-void CPelorinView::OnInputForVy() {
-  if (!RequirePhotograph()) return;
-}
+void CPelorinView::OnInputForVx() { InputSegment(m_XLines); }
 
-void CPelorinView::OnInputForVz() {
-  if (!RequirePhotograph()) return;
-}
+void CPelorinView::OnInputForVy() { InputSegment(m_YLines); }
+
+void CPelorinView::OnInputForVz() { InputSegment(m_ZLines); }
 
 void CPelorinView::OnCalculateVanishingPoints() {
   if (!RequirePhotograph()) return;
+  const std::string refusal = CalculateVanishingPoints(*GetDocument()->GetSingleImage(), m_XLines, m_YLines, m_ZLines);
+  if (!refusal.empty()) Services().MessageBox(refusal);
 }
 
 void CPelorinView::OnLoadDataFile() {
@@ -231,6 +247,10 @@ void CPelorinView::OnSaveDataFile() {
 
 void CPelorinView::OnGetParameter() {
   if (!RequirePhotograph()) return;
+  CSingleImage& model = *GetDocument()->GetSingleImage();
+  CDialogforParameter dialog(model);
+  if (Services().RunModalDialog(dialog) != kDialogOk) return;
+  StoreReferenceParameters(model, dialog.m_a, dialog.m_b, dialog.m_A, dialog.m_WorldOriginU, dialog.m_WorldOriginV);
 }
 
 void CPelorinView::OnSaveVrmlFile() {

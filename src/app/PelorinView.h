@@ -81,6 +81,8 @@ class CPelorinView final : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // Asks for one segment and appends it to the list.
+  void InputSegment(CRecordArray<CLineEndPoints>& lines);
   // Shows "No source image is loaded." and returns false while there is no scene model.
   bool RequirePhotograph() const;
   QPoint DevicePosition(const QPointF& logical) const;

@@ -2,6 +2,8 @@
 
 #include "app/MainFrm.h"
 #include "app/PelorinView.h"
+#include "app/DialogTemplates.h"
+#include "app/QtDialogRunner.h"
 #include "app/Resources.h"
 #include "services/Dialog.h"
 
@@ -28,8 +30,15 @@ void CQtServices::MessageBox(const std::string& text) {
 }
 
 int CQtServices::RunModalDialog(CDialogModel& dialog) {
-  Trace("no window is made for dialog template %d\n", dialog.TemplateId());
-  return kDialogCancel;
+  const CDialogTemplate* resource = FindDialogTemplate(dialog.TemplateId());
+  if (!resource) {
+    Trace("no dialog template %d\n", dialog.TemplateId());
+    return kDialogCancel;
+  }
+  dialog.Reopen();
+  CQtDialog window(dialog, *resource, m_pFrame);
+  ExecDialog(window);
+  return dialog.IsEnded() ? dialog.Result() : kDialogCancel;
 }
 
 std::optional<CFileDialogChoice> CQtServices::RunFileDialog(const CFileDialogRequest& request) {

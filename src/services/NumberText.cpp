@@ -1,6 +1,7 @@
 #include "services/NumberText.h"
 
 #include <charconv>
+#include <cmath>
 #include <system_error>
 
 namespace {
@@ -33,8 +34,9 @@ std::optional<T> ParseWhole(std::string_view text) {
 std::string FormatIntField(int value) { return std::to_string(value); }
 
 std::string FormatDoubleField(double value) {
+  if (std::isnan(value)) return "nan";
   char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
   return std::string(buffer, result.ptr);
 }
 

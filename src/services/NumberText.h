@@ -1,7 +1,8 @@
 #pragma once
 // Numbers as the user sees and types them in edit fields, independent of the user's locale:
-// the decimal separator is always a point. Doubles are shown in the shortest form that reads
-// back to the same value, so a field that is exchanged back and forth loses nothing.
+// the decimal separator is always a point. Doubles are shown with 15 significant digits (as
+// "%.15g" in the C locale), so a value typed and shown again is the same number; non-finite
+// values are shown as "inf", "-inf" and "nan", and read back, with "-nan", as themselves.
 
 #include <optional>
 #include <string>

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -38,18 +40,34 @@ class CSampleDialog : public CDialogModel {
   }
 };
 
-TEST(NumberText, DoublesReadBackExactlyWithAPointWhateverTheLocale) {
-  // A locale with a decimal comma, where one is installed, must not change anything.
+TEST(NumberText, DoublesShowFifteenDigitsWithAPointWhateverTheLocale) {
+  // A locale with a decimal comma must not change anything.
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
   const std::string saved = previous ? previous : "C";
-  std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-  for (double value : {0.1, -2.5, 1e-300, 123456789.125, 1.0 / 3.0}) {
-    const std::string text = FormatDoubleField(value);
-    EXPECT_EQ(text.find(','), std::string::npos) << text;
-    ASSERT_TRUE(ParseDoubleField(text).has_value()) << text;
-    EXPECT_EQ(*ParseDoubleField(text), value) << text;
-  }
+  ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr) << "the de_DE.UTF-8 locale is not installed";
+  struct Case {
+    double value;
+    const char* text;
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  const Case cases[] = {{0.1, "0.1"},         {-2.5, "-2.5"},         {1.0 / 3.0, "0.333333333333333"},
+                        {-1.0 / 30, "-0.0333333333333333"}, {123456789.125, "123456789.125"},
+                        {1e-300, "1e-300"},   {1e20, "1e+20"},        {50, "50"},
+                        {inf, "inf"},         {-inf, "-inf"},         {std::nan(""), "nan"},
+                        {-std::nan(""), "nan"}};
+  for (const Case& c : cases) EXPECT_EQ(FormatDoubleField(c.value), c.text);
   std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(NumberText, ShownValuesReadBackAsTheSameNumber) {
+  for (double typed : {0.1, 420.0, 333.333, -1e-7, 6.02214076e23}) {
+    const double shown = *ParseDoubleField(FormatDoubleField(typed));
+    EXPECT_EQ(shown, typed);
+  }
+  EXPECT_EQ(ParseDoubleField("inf"), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(ParseDoubleField("-inf"), -std::numeric_limits<double>::infinity());
+  EXPECT_TRUE(std::isnan(*ParseDoubleField("nan")));
+  EXPECT_TRUE(std::isnan(*ParseDoubleField("-nan")));
 }
 
 TEST(NumberText, ParsingAcceptsBlanksAndPlusButNothingElse) {

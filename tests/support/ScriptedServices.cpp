@@ -8,6 +8,7 @@ void CScriptedServices::AnswerFileDialog(const std::string& fullPath) {
 
 int CScriptedServices::RunModalDialog(CDialogModel& dialog) {
   dialogsRun.push_back(dialog.TemplateId());
+  if (m_pPassThrough && m_eDialogs == EDialogs::Real) return m_pPassThrough->RunModalDialog(dialog);
   dialog.Reopen();
   dialog.OnInitDialog();
   if (!dialogScripts.empty()) {

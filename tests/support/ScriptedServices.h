@@ -3,7 +3,8 @@
 // It records every trace text, message box, file-dialog request, status text and repaint,
 // answers file dialogs from a queue (an empty queue cancels) and runs each modal dialog with
 // the next script, which types into controls and presses buttons as a user would. Given real
-// services, it also hands status texts and repaints on to them, so a window stays live.
+// services, it also hands status texts and repaints on to them, so a window stays live, and,
+// when asked, the modal dialogs too, so a test drives the real dialog windows.
 
 #include "services/Dialog.h"
 #include "services/Services.h"
@@ -33,7 +34,9 @@ class CScriptedServices final : public CServices {
  public:
   using DialogScript = std::function<void(CDialogDriver&)>;
 
-  explicit CScriptedServices(CServices* passThrough = nullptr) : m_pPassThrough(passThrough), m_guard(*this) {}
+  enum class EDialogs { Scripted, Real };
+  explicit CScriptedServices(CServices* passThrough = nullptr, EDialogs dialogs = EDialogs::Scripted)
+      : m_pPassThrough(passThrough), m_eDialogs(dialogs), m_guard(*this) {}
 
   void AnswerFileDialog(const std::string& fullPath);
   void CancelFileDialog() { fileAnswers.emplace_back(std::nullopt); }
@@ -60,5 +63,6 @@ class CScriptedServices final : public CServices {
 
  private:
   CServices* m_pPassThrough;
+  EDialogs m_eDialogs;
   CScopedServices m_guard;
 };

@@ -1,0 +1,100 @@
+#include "app/QtDialogRunner.h"
+
+#include "app/DialogTemplates.h"
+#include "services/Dialog.h"
+#include "services/Services.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+}  // namespace
+
+CQtDialog::CQtDialog(CDialogModel& model, const CDialogTemplate& resource, QWidget* parent)
+    : QDialog(parent), m_model(model) {
+  setWindowTitle(ToQString(resource.caption));
+  const QFontMetrics metrics(font());
+  const auto across = [&metrics](int units) { return units * metrics.averageCharWidth() / 4; };
+  const auto down = [&metrics](int units) { return units * metrics.height() / 8; };
+  setFixedSize(across(resource.width), down(resource.height));
+
+  QWidget* previous = nullptr;
+  for (const CDialogItemTemplate& item : resource.items) {
+    QWidget* widget = nullptr;
+    switch (item.kind) {
+      case EDialogItem::Label:
+        widget = new QLabel(ToQString(item.text), this);
+        break;
+      case EDialogItem::Edit: {
+        auto* edit = new QLineEdit(this);
+        m_edits[item.id] = edit;
+        widget = edit;
+        break;
+      }
+      case EDialogItem::Button:
+      case EDialogItem::DefaultButton: {
+        auto* button = new QPushButton(ToQString(item.text), this);
+        button->setDefault(item.kind == EDialogItem::DefaultButton);
+        button->setAutoDefault(false);
+        const int id = item.id;
+        connect(button, &QPushButton::clicked, this, [this, id] { Press(id); });
+        widget = button;
+        break;
+      }
+    }
+    widget->setObjectName(item.id ? QStringLiteral("control%1").arg(item.id) : QString());
+    // Edit boxes need room for their text whatever the font; they grow downwards if they must.
+    const int height = item.kind == EDialogItem::Edit ? std::max(down(item.height), widget->sizeHint().height())
+                                                      : std::max(down(item.height), metrics.height());
+    widget->setGeometry(across(item.x), down(item.y), across(item.width), height);
+    if (item.kind != EDialogItem::Label) {
+      if (previous) setTabOrder(previous, widget);
+      previous = widget;
+    }
+  }
+  m_model.OnInitDialog();
+  ModelToControls();
+}
+
+QLineEdit* CQtDialog::Edit(int controlId) const {
+  auto it = m_edits.find(controlId);
+  return it == m_edits.end() ? nullptr : it->second;
+}
+
+void CQtDialog::ControlsToModel() {
+  for (const auto& [id, edit] : m_edits) m_model.SetControlText(id, edit->text().toStdString());
+}
+
+void CQtDialog::ModelToControls() {
+  for (const auto& [id, edit] : m_edits) edit->setText(QString::fromStdString(m_model.ControlText(id)));
+}
+
+void CQtDialog::Press(int controlId) {
+  ControlsToModel();
+  if (controlId == IDOK)
+    m_model.OnOK();
+  else if (controlId == IDCANCEL)
+    m_model.OnCancel();
+  else
+    m_model.OnButton(controlId);
+  ModelToControls();
+  CloseIfEnded();
+}
+
+void CQtDialog::CloseIfEnded() {
+  if (m_model.IsEnded()) done(m_model.Result() == kDialogOk ? QDialog::Accepted : QDialog::Rejected);
+}
+
+// Enter presses the default button, as a click on OK does.
+void CQtDialog::accept() { Press(IDOK); }
+
+// Escape and the window's close button cancel.
+void CQtDialog::reject() {
+  m_model.OnCancel();
+  CloseIfEnded();
+}

@@ -1,0 +1,200 @@
+// The program's dialogs as the user meets them: real Qt windows, typed into and clicked with
+// real events. Message boxes are recorded instead of shown.
+
+#include "AppFixture.h"
+
+#include "app/QtDialogRunner.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+class RealDialogs : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    services.reset();
+    services = std::make_unique<CScriptedServices>(&app->QtServices(), CScriptedServices::EDialogs::Real);
+  }
+
+  // Runs the steps on the dialog once it is up; the action that opens it follows the call.
+  void WhenDialogOpens(std::function<void(CQtDialog&)> steps) {
+    QTimer::singleShot(0, [this, steps] {
+      CQtDialog* dialog = nullptr;
+      for (int attempt = 0; attempt < 300 && !dialog; ++attempt) {
+        dialog = dynamic_cast<CQtDialog*>(QApplication::activeModalWidget());
+        if (!dialog) QTest::qWait(10);
+      }
+      if (!dialog) {
+        ADD_FAILURE() << "no dialog opened";
+        return;
+      }
+      opened = true;
+      steps(*dialog);
+      if (dialog->isVisible()) {
+        ADD_FAILURE() << "the steps left the dialog open";
+        dialog->reject();
+      }
+    });
+  }
+
+  static std::string Text(CQtDialog& dialog, int id) { return dialog.Edit(id)->text().toStdString(); }
+  static void Type(CQtDialog& dialog, int id, const char* text) {
+    QLineEdit* edit = dialog.Edit(id);
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::fromUtf8(text));
+  }
+  static void Click(CQtDialog& dialog, int id) {
+    auto* button = dialog.findChild<QPushButton*>(QStringLiteral("control%1").arg(id));
+    ASSERT_NE(button, nullptr) << id;
+    QTest::mouseClick(button, Qt::LeftButton);
+  }
+
+  bool opened = false;
+};
+
+TEST_F(RealDialogs, DoubleClickOpensThePointDialogAtTheClickedPosition) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 640, 480));
+  SetViewHeight(400);
+  struct Shown {
+    std::string u, v, id, x, refX;
+  } shown;
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "Dialog");
+    shown = {Text(dialog, 1022), Text(dialog, 1023), Text(dialog, 1015), Text(dialog, 1016), Text(dialog, 1017)};
+    Click(dialog, 2);
+  });
+  DoubleClick(QPoint(30, 50));
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(shown.u, "30");
+  EXPECT_EQ(shown.v, "349");
+  EXPECT_EQ(shown.id, "0");
+  EXPECT_EQ(shown.x, "0");
+  EXPECT_EQ(shown.refX, "-1");
+  EXPECT_EQ(Model()->m_Points.GetCount(), 0);
+  EXPECT_EQ(Model()->m_nMaxId, -1);
+  EXPECT_EQ(View().m_bDragging, 0);
+
+  // After panning by (−10, −10) the same click names another pixel.
+  Press(QPoint(100, 100));
+  MoveTo(QPointF(90, 110));
+  Release(QPoint(90, 110));
+  ASSERT_EQ(View().m_nPanX, -10);
+  ASSERT_EQ(View().m_nPanY, -10);
+  opened = false;
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    shown.u = Text(dialog, 1022);
+    shown.v = Text(dialog, 1023);
+    Click(dialog, 2);
+  });
+  DoubleClick(QPoint(30, 50));
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(shown.u, "20");
+  EXPECT_EQ(shown.v, "339");
+}
+
+TEST_F(RealDialogs, OkWithTextThatIsNotANumberKeepsThePointDialogOpen) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 640, 480));
+  bool stayedOpen = false;
+  std::string pointIdAfter;
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    Type(dialog, 1016, "abc");
+    Click(dialog, 1);
+    stayedOpen = dialog.isVisible();
+    Type(dialog, 1016, "2.5");
+    Type(dialog, 1018, "-3");
+    Type(dialog, 1020, "1e1");
+    Click(dialog, 1);
+  });
+  DoubleClick(QPoint(320, 200));
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_EQ(services->messages, std::vector<std::string>{"Please enter a number."});
+  ASSERT_EQ(Model()->m_Points.GetCount(), 1);
+  const CViewPoint& point = *Model()->m_Points.ElementAt(0);
+  EXPECT_EQ(point.m_x, 2.5);
+  EXPECT_EQ(point.m_y, -3);
+  EXPECT_EQ(point.m_z, 10);
+  EXPECT_EQ(point.m_id, 0);
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    pointIdAfter = Text(dialog, 1015);
+    Click(dialog, 2);
+  });
+  DoubleClick(QPoint(10, 10));
+  EXPECT_EQ(pointIdAfter, "1");
+}
+
+TEST_F(RealDialogs, SegmentDialogStoresACentredSegment) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 641, 481));
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "End Points of Line for Vanish Points");
+    Type(dialog, 1000, "320");
+    Type(dialog, 1001, "240");
+    Type(dialog, 1002, "330");
+    Type(dialog, 1003, "260");
+    Click(dialog, 1);
+  });
+  Command(ID_INPUT_VY);
+  ASSERT_EQ(View().m_YLines.GetCount(), 1);
+  const CLineEndPoints& segment = *View().m_YLines.ElementAt(0);
+  EXPECT_EQ(segment.m_Point1[0], -0.5);
+  EXPECT_EQ(segment.m_Point1[1], -0.5);
+  EXPECT_EQ(segment.m_Point2[0], 9.5);
+  EXPECT_EQ(segment.m_Point2[1], 19.5);
+  EXPECT_EQ(View().m_XLines.GetCount(), 0);
+}
+
+TEST_F(RealDialogs, ParameterDialogCalculatesShowsAndStores) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 640, 480));
+  Model()->m_Vx[0] = 1, Model()->m_Vy[1] = 1, Model()->m_Vz[2] = 1;
+  std::string a, b, A;
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "SPECIFY ORIGIN AND ANOTHER ONE POINT FOR a & b & l & A");
+    const std::pair<int, const char*> inputs[] = {{1001, "2"},   {1002, "3"},   {1003, "420"}, {1004, "300"},
+                                                  {1005, "420"}, {1006, "300"}, {1007, "470"}, {1008, "330"},
+                                                  {1009, "10"},  {1015, "320"}, {1016, "240"}};
+    for (const auto& [id, text] : inputs) Type(dialog, id, text);
+    Click(dialog, 1014);
+    a = Text(dialog, 1010), b = Text(dialog, 1011), A = Text(dialog, 1012);
+    Click(dialog, 1);
+  });
+  Command(ID_GET_PARAMETER);
+  EXPECT_EQ(a, "50");
+  EXPECT_EQ(b, "20");
+  EXPECT_EQ(A, "-0.0333333333333333");
+  EXPECT_TRUE(services->messages.empty());
+  EXPECT_NEAR(Model()->m_HStandardMatrix[0][0], 50, 1e-9);
+  EXPECT_NEAR(Model()->m_HStandardMatrix[1][1], 20, 1e-9);
+  // The value shown and stored is the 15-digit one the field held at OK.
+  EXPECT_EQ(Model()->m_A, -0.0333333333333333);
+}
+
+TEST_F(RealDialogs, CancelAfterCaculateLeavesTheSceneModel) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 640, 480));
+  Model()->m_Vx[0] = 1, Model()->m_Vy[1] = 1, Model()->m_Vz[2] = 1;
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    Type(dialog, 1001, "2");
+    Click(dialog, 1014);  // Z Value 0 and more: computed, and the causes named
+    Click(dialog, 2);
+  });
+  Command(ID_GET_PARAMETER);
+  // The 2 × 2 system has a zero row: the solver says "Error" first, then the causes are named.
+  ASSERT_EQ(services->messages.size(), 2u);
+  EXPECT_EQ(services->messages[0], "Error");
+  EXPECT_NE(services->messages[1].find("point x and point y must both be non-zero"), std::string::npos);
+  EXPECT_NE(services->messages[1].find("Z Value must not be 0"), std::string::npos);
+  EXPECT_EQ(Model()->m_a, 0);
+  EXPECT_EQ(Model()->m_HMatrix[2][2], 0);
+}
+
+TEST_F(AppTest, CaculateWithTooFewSegmentsSaysWhichDirections) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 64, 48));
+  for (int i = 0; i < 2; ++i) View().m_XLines.Add(new CLineEndPoints);
+  View().m_ZLines.Add(new CLineEndPoints);
+  Command(ID_CALCULATE_VANISHING_POINTS);
+  EXPECT_EQ(services->messages,
+            std::vector<std::string>{"Vanishing points need at least two segments for each direction: Y, Z."});
+}
+
+}  // namespace
