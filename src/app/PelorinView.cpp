@@ -6,6 +6,7 @@
 #include "app/InputDialogForVanishPoints.h"
 #include "app/PelorinDoc.h"
 #include "metrology/VanishingPoints.h"
+#include "model/DataFile.h"
 #include "services/Services.h"
 
 #include <QMouseEvent>
@@ -239,10 +240,33 @@ void CPelorinView::OnCalculateVanishingPoints() {
 
 void CPelorinView::OnLoadDataFile() {
   if (!RequirePhotograph()) return;
+  CFileDialogRequest request;
+  request.kind = EFileDialogKind::Open;
+  const std::optional<CFileDialogChoice> choice = Services().RunFileDialog(request);
+  if (!choice) return;
+  const std::string& path = choice->fullPath;
+  std::string reason;
+  const EDataFileRead read = ReadDataFile(path, *GetDocument()->GetSingleImage(), reason);
+  if (read == EDataFileRead::CannotOpen) {
+    Trace("can't read datafile %s!", path.c_str());
+    Services().MessageBox("The data file " + path + " cannot be opened: " + reason + ".");
+  } else if (read == EDataFileRead::Refused) {
+    Services().MessageBox("The data file " + path + " cannot be loaded; nothing was changed.\n" + reason);
+  }
 }
 
 void CPelorinView::OnSaveDataFile() {
   if (!RequirePhotograph()) return;
+  CFileDialogRequest request;
+  request.kind = EFileDialogKind::Save;
+  const std::optional<CFileDialogChoice> choice = Services().RunFileDialog(request);
+  if (!choice) return;
+  const std::string& path = choice->fullPath;
+  const CSaveResult result = SaveDataFile(path, *GetDocument()->GetSingleImage());
+  if (!result) {
+    Trace("can't save datafile %s!", path.c_str());
+    Services().MessageBox("The data file " + path + " cannot be saved: " + result.reason + ".");
+  }
 }
 
 void CPelorinView::OnGetParameter() {

@@ -198,3 +198,73 @@ TEST_F(AppTest, CaculateWithTooFewSegmentsSaysWhichDirections) {
 }
 
 }  // namespace
+
+#include "model/DataFile.h"
+
+namespace {
+
+class DataFileCommands : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    LoadPhotograph(UniformPhotograph("photo.bmp", 640, 480));
+    Model()->m_a = 50;
+    auto* point = new CViewPoint;
+    point->m_id = 0;
+    Model()->m_Points.Add(point);
+    Model()->m_nMaxId = 0;
+  }
+};
+
+TEST_F(DataFileCommands, SaveWritesTheSceneAndLoadRestoresIt) {
+  const std::string path = dir.File("scene.txt");
+  services->AnswerFileDialog(path);
+  Command(ID_SAVE_DATA_FILE);
+  ASSERT_EQ(services->fileRequests.back().kind, EFileDialogKind::Save);
+  EXPECT_EQ(services->fileRequests.back().defaultExtension, "");
+  const auto bytes = ReadFileBytes(path);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), DataFileText(*Model()));
+
+  Model()->m_a = 7;
+  Model()->m_Points.RemoveAll();
+  services->AnswerFileDialog(path);
+  Command(ID_LOAD_DATA_FILE);
+  EXPECT_EQ(services->fileRequests.back().kind, EFileDialogKind::Open);
+  EXPECT_EQ(Model()->m_a, 50);
+  EXPECT_EQ(Model()->m_Points.GetCount(), 1);
+  EXPECT_TRUE(services->messages.empty());
+
+  services->CancelFileDialog();
+  Command(ID_LOAD_DATA_FILE);
+  EXPECT_EQ(Model()->m_Points.GetCount(), 1);
+}
+
+TEST_F(DataFileCommands, AFailedSaveIsToldWithTheFileAndTheReason) {
+  const std::string path = dir.File("missing-folder/scene.txt");
+  services->AnswerFileDialog(path);
+  Command(ID_SAVE_DATA_FILE);
+  EXPECT_EQ(services->traces, std::vector<std::string>{"can't save datafile " + path + "!"});
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_EQ(services->messages[0].rfind("The data file " + path + " cannot be saved: ", 0), 0u) << services->messages[0];
+}
+
+TEST_F(DataFileCommands, FilesThatCannotBeLoadedChangeNothing) {
+  const std::string before = DataFileText(*Model());
+  WriteFileBytes(dir.File("bad.txt"), {'X', ' ', 'V'});
+  services->AnswerFileDialog(dir.File("bad.txt"));
+  Command(ID_LOAD_DATA_FILE);
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_NE(services->messages[0].find("Line 1: expected \"X Vanishing Point is\""), std::string::npos)
+      << services->messages[0];
+  EXPECT_EQ(DataFileText(*Model()), before);
+
+  services->messages.clear();
+  services->AnswerFileDialog(dir.File("none.txt"));
+  Command(ID_LOAD_DATA_FILE);
+  EXPECT_EQ(services->traces.back(), "can't read datafile " + dir.File("none.txt") + "!");
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_NE(services->messages[0].find(dir.File("none.txt")), std::string::npos);
+  EXPECT_EQ(DataFileText(*Model()), before);
+}
+
+}  // namespace
