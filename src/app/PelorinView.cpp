@@ -2,11 +2,16 @@
 
 #include "app/CommandIds.h"
 #include "app/DialogforParameter.h"
+#include "app/GenTextureDialog.h"
 #include "app/GetPointDialog.h"
+#include "app/QueryTexture.h"
+#include "export/Vrml.h"
+#include "texture/FaceTexture.h"
 #include "app/InputDialogForVanishPoints.h"
 #include "app/PelorinDoc.h"
 #include "metrology/VanishingPoints.h"
 #include "model/DataFile.h"
+#include "services/SaveFile.h"
 #include "services/Services.h"
 
 #include <QMouseEvent>
@@ -198,6 +203,9 @@ void CPelorinView::OnLButtonDblClk(QPoint point) {
 
 void CPelorinView::OnRButtonDown(QPoint) {
   if (!RequirePhotograph()) return;
+  CSingleImage& model = *GetDocument()->GetSingleImage();
+  CGenTextureDialog dialog(model);
+  if (Services().RunModalDialog(dialog) == kDialogOk) AddFace(model, dialog.m_szTextureName, dialog.PointIds());
 }
 
 void CPelorinView::OnLoadSourceImage() {
@@ -279,8 +287,27 @@ void CPelorinView::OnGetParameter() {
 
 void CPelorinView::OnSaveVrmlFile() {
   if (!RequirePhotograph()) return;
+  CFileDialogRequest request;
+  request.kind = EFileDialogKind::Save;
+  request.defaultExtension = "wrl";
+  const std::optional<CFileDialogChoice> choice = Services().RunFileDialog(request);
+  if (!choice) return;
+  const std::string& path = choice->fullPath;
+  const CVrmlScene scene = MakeVrmlScene(*GetDocument()->GetSingleImage());
+  const CSaveResult result = SaveFile(path, [&scene](CFileSink& sink) { sink.Write(scene.text); });
+  if (!result) {
+    Trace("can't save VRMLfile %s!", path.c_str());
+    Services().MessageBox("The VRML file " + path + " cannot be saved: " + result.reason + ".");
+    return;
+  }
+  const std::string leftOut = LeftOutFacesMessage(scene);
+  if (!leftOut.empty()) Services().MessageBox(leftOut);
 }
 
 void CPelorinView::OnQueryTexture() {
   if (!RequirePhotograph()) return;
+  CSingleImage& model = *GetDocument()->GetSingleImage();
+  CQueryTexture dialog(model);
+  if (Services().RunModalDialog(dialog) != kDialogOk) return;
+  if (dialog.HasGeneratedName()) RenameFace(model, dialog.m_nTextureNumber, dialog.m_szTextureName);
 }

@@ -1,6 +1,7 @@
 #include "model/DataFile.h"
 
 #include "model/SingleImage.h"
+#include "services/NumberText.h"
 
 #include <cerrno>
 #include <charconv>
@@ -249,12 +250,6 @@ T D(double& value) { return T{&value, nullptr, nullptr, nullptr}; }
 T I(int& value) { return T{nullptr, &value, nullptr, nullptr}; }
 
 }  // namespace
-
-std::string FormatFixedSix(double value) {
-  char buffer[512];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
-  return std::string(buffer, result.ptr);
-}
 
 void WriteDataFile(CFileSink& sink, const CSingleImage& model) { sink.Write(DataFileText(model)); }
 

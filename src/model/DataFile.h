@@ -48,6 +48,3 @@ EDataFileRead ReadDataFile(const std::string& path, CSingleImage& model, std::st
 
 // Saves the model's data file through the save routine.
 CSaveResult SaveDataFile(const std::string& path, const CSingleImage& model);
-
-// "%lf" of the C library in the C locale: fixed-point with six decimals.
-std::string FormatFixedSix(double value);

@@ -40,6 +40,17 @@ class CSingleImage {
   // Uploads the pixels as the display texture through the installed hooks.
   void CreateTexture();
 
+  // Texture rectification, defined with the texture code (pelorin_texture): the face whose
+  // corners 1 … 4 lie at the pixel positions (U1, V1) … (U4, V4) resampled into a W × H texture,
+  // corner 1 at its bottom-left, 2 bottom-right, 3 top-right, 4 top-left, written as a BMP file.
+  CSaveResult GenerateTexture(double U1, double V1, double U2, double V2, double U3, double V3, double U4, double V4,
+                              int W, int H, const char* path) const;
+  // Bilinear sample at a fractional pixel position; 1 and three bytes when all four neighbours
+  // exist, else 0 and nothing written.
+  int SampleBilinear(unsigned char* out, double u, double v) const;
+  // The three bytes of pixel (column, row); 1 when it exists, else 0.
+  int GetPixel(int column, int row, unsigned char* out) const;
+
   int m_nWidth = 0;
   int m_nHeight = 0;
   std::unique_ptr<unsigned char[]> m_pPixels;

@@ -43,3 +43,9 @@ std::string FormatDoubleField(double value) {
 std::optional<int> ParseIntField(std::string_view text) { return ParseWhole<int>(text); }
 
 std::optional<double> ParseDoubleField(std::string_view text) { return ParseWhole<double>(text); }
+
+std::string FormatFixedSix(double value) {
+  char buffer[512];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+  return std::string(buffer, result.ptr);
+}

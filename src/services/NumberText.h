@@ -15,3 +15,7 @@ std::string FormatDoubleField(double value);
 // of the number makes the text not convert.
 std::optional<int> ParseIntField(std::string_view text);
 std::optional<double> ParseDoubleField(std::string_view text);
+
+// "%lf" of the C library in the C locale, for files: fixed-point with six decimals, a minus sign
+// for negative values (negative zero included), "inf", "-inf", "nan" and "-nan" as it writes them.
+std::string FormatFixedSix(double value);

@@ -268,3 +268,157 @@ TEST_F(DataFileCommands, FilesThatCannotBeLoadedChangeNothing) {
 }
 
 }  // namespace
+
+#include "export/Vrml.h"
+
+namespace {
+
+class FaceDialogs : public RealDialogs {
+ protected:
+  void SetUp() override {
+    RealDialogs::SetUp();
+    LoadPhotograph(Photograph("photo.bmp", 200, 100, [](int x, int y) {
+      return std::array<unsigned char, 3>{static_cast<unsigned char>(x), static_cast<unsigned char>(y), 77};
+    }));
+    const double corners[4][2] = {{20, 10}, {180, 10}, {180, 90}, {20, 90}};
+    for (int id = 0; id < 4; ++id) {
+      auto* point = new CViewPoint;
+      point->m_id = id;
+      point->m_u = corners[id][0] - 100, point->m_v = corners[id][1] - 50;
+      point->m_x = id, point->m_y = 2 * id, point->m_z = 3;
+      Model()->m_Points.Add(point);
+    }
+    Model()->m_nMaxId = 3;
+    services->fileRequests.clear();
+  }
+  void TypeIds(CQtDialog& dialog, const char* a, const char* b, const char* c, const char* d) {
+    Type(dialog, 1027, a), Type(dialog, 1028, b), Type(dialog, 1029, c), Type(dialog, 1030, d);
+  }
+  void RightClick() { QTest::mousePress(&View(), Qt::RightButton, {}, QPoint(50, 50)); }
+  void AddFaceRecord(const char* name, std::array<int, 4> ids) {
+    auto* face = new CTextureImage;
+    face->SetName(name);
+    std::copy(ids.begin(), ids.end(), face->m_pointId);
+    Model()->m_Textures.Add(face);
+  }
+};
+
+TEST_F(FaceDialogs, OkWithoutGenTexRecordsTheIdsAndAnEmptyName) {
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "SPECIFY FACE POINTS:");
+    TypeIds(dialog, "0", "1", "2", "3");
+    Click(dialog, 1);
+  });
+  RightClick();
+  ASSERT_TRUE(opened);
+  ASSERT_EQ(Model()->m_Textures.GetCount(), 1);
+  const CTextureImage& face = *Model()->m_Textures.ElementAt(0);
+  EXPECT_STREQ(face.m_name, "");
+  EXPECT_EQ(std::vector<int>(face.m_pointId, face.m_pointId + 4), (std::vector<int>{0, 1, 2, 3}));
+}
+
+TEST_F(FaceDialogs, GenTexThenCancelLeavesTheFileButNoFace) {
+  services->AnswerFileDialog(dir.File("wall"));
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    TypeIds(dialog, "0", "1", "2", "3");
+    Click(dialog, 3);
+    EXPECT_TRUE(dialog.isVisible());
+    Click(dialog, 2);
+  });
+  RightClick();
+  EXPECT_EQ(Model()->m_Textures.GetCount(), 0);
+  EXPECT_TRUE(ReadBmpFile(dir.File("wall.bmp")).Succeeded());
+  EXPECT_FALSE(ReadFileBytes(dir.File("wall.gif")).empty());
+}
+
+TEST_F(FaceDialogs, TheLastGenTexNamesTheFace) {
+  services->AnswerFileDialog(dir.File("a"));
+  services->AnswerFileDialog(dir.File("b"));
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    TypeIds(dialog, "0", "1", "2", "3");
+    Click(dialog, 3);
+    Click(dialog, 3);
+    Click(dialog, 1);
+  });
+  RightClick();
+  ASSERT_EQ(Model()->m_Textures.GetCount(), 1);
+  EXPECT_STREQ(Model()->m_Textures.ElementAt(0)->m_name, "b.gif");
+}
+
+TEST_F(FaceDialogs, EnterPressesOk) {
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    TypeIds(dialog, "3", "2", "1", "0");
+    QTest::keyClick(dialog.Edit(1030), Qt::Key_Return);
+  });
+  RightClick();
+  ASSERT_EQ(Model()->m_Textures.GetCount(), 1);
+  EXPECT_EQ(Model()->m_Textures.ElementAt(0)->m_pointId[0], 3);
+  EXPECT_TRUE(services->fileRequests.empty());  // "Gen TEX" is not the default button
+}
+
+TEST_F(FaceDialogs, QueryShowsAFacesIdsAndOkKeepsItsName) {
+  AddFaceRecord("kept.gif", {3, 2, 1, 0});
+  std::vector<std::string> shown;
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "SELECT TEXTURE");
+    EXPECT_EQ(Text(dialog, 1031), "-1");
+    Type(dialog, 1031, "0");
+    Click(dialog, 5);
+    for (int id : {1027, 1028, 1029, 1030}) shown.push_back(Text(dialog, id));
+    Click(dialog, 1);
+  });
+  Command(ID_QUERY_TEXTURE);
+  EXPECT_EQ(shown, (std::vector<std::string>{"3", "2", "1", "0"}));
+  EXPECT_STREQ(Model()->m_Textures.ElementAt(0)->m_name, "kept.gif");
+}
+
+TEST_F(FaceDialogs, QueryOutOfRangeKeepsTheTypedIdsAndGenTexRenames) {
+  AddFaceRecord("old.gif", {0, 1, 2, 3});
+  services->AnswerFileDialog(dir.File("new"));
+  std::vector<std::string> shown;
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    TypeIds(dialog, "7", "8", "9", "10");
+    Type(dialog, 1031, "1");  // the number of faces: none has it
+    Click(dialog, 5);
+    for (int id : {1027, 1028, 1029, 1030}) shown.push_back(Text(dialog, id));
+    Type(dialog, 1031, "0");
+    Click(dialog, 5);
+    Click(dialog, 3);
+    Click(dialog, 1);
+  });
+  Command(ID_QUERY_TEXTURE);
+  EXPECT_EQ(shown, (std::vector<std::string>{"7", "8", "9", "10"}));
+  EXPECT_STREQ(Model()->m_Textures.ElementAt(0)->m_name, "new.gif");
+  EXPECT_EQ(Model()->m_Textures.ElementAt(0)->m_pointId[1], 1);
+}
+
+TEST_F(FaceDialogs, QueryWithTheInitialNumberAndOkChangesNothing) {
+  AddFaceRecord("old.gif", {0, 1, 2, 3});
+  WhenDialogOpens([&](CQtDialog& dialog) { Click(dialog, 1); });
+  Command(ID_QUERY_TEXTURE);
+  EXPECT_STREQ(Model()->m_Textures.ElementAt(0)->m_name, "old.gif");
+}
+
+TEST_F(FaceDialogs, SaveVrmlFileWritesTheSceneAndTellsWhatWasLeftOut) {
+  AddFaceRecord("wall.gif", {0, 1, 2, 3});
+  AddFaceRecord("typo.gif", {0, 1, 2, 42});
+  const std::string path = dir.File("house.wrl");
+  services->AnswerFileDialog(path);
+  Command(ID_SAVE_VRML_FILE);
+  ASSERT_EQ(services->fileRequests.back().kind, EFileDialogKind::Save);
+  EXPECT_EQ(services->fileRequests.back().defaultExtension, "wrl");
+  const auto bytes = ReadFileBytes(path);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), MakeVrmlScene(*Model()).text);
+  EXPECT_EQ(services->messages, std::vector<std::string>{"Can't find Vertex when save VRML!!\nFaces left out: 1"});
+}
+
+TEST_F(FaceDialogs, AVrmlFileThatCannotBeSavedIsTold) {
+  const std::string path = dir.File("no/such/house.wrl");
+  services->AnswerFileDialog(path);
+  Command(ID_SAVE_VRML_FILE);
+  EXPECT_EQ(services->traces.back(), "can't save VRMLfile " + path + "!");
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_EQ(services->messages[0].rfind("The VRML file " + path + " cannot be saved: ", 0), 0u);
+}
+
+}  // namespace

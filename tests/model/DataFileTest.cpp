@@ -4,6 +4,7 @@
 #include "ScriptedServices.h"
 #include "TempDir.h"
 #include "model/SingleImage.h"
+#include "services/NumberText.h"
 
 #include <gtest/gtest.h>
 

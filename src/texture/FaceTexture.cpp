@@ -1,0 +1,110 @@
+#include "texture/FaceTexture.h"
+
+#include "image/PixelImage.h"
+#include "model/SingleImage.h"
+#include "numerics/Matrix.h"
+#include "services/Services.h"
+#include "texture/GifFile.h"
+#include "texture/Rectification.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr const char* kPointMissing = "Point doesn't exist.";
+constexpr size_t kGifSuffixLength = 4;  // ".gif"
+
+bool HasWhiteSpace(const std::string& text) {
+  return text.find_first_of(" \t\r\n\v\f") != std::string::npos;
+}
+
+std::string SizeText(double W, double H) {
+  char text[80];
+  std::snprintf(text, sizeof text, "%.0f x %.0f", W, H);
+  return text;
+}
+
+}  // namespace
+
+bool GenerateFaceTexture(const CSingleImage& model, const int pointIds[4], std::string& textureName) {
+  const double hw = model.GetWidth() / 2.0;
+  const double hh = model.GetHeight() / 2.0;
+  double U[4] = {}, V[4] = {};
+  bool complete = true;
+  for (int k = 0; k < 4; ++k) {
+    const int index = model.FindPointIndex(pointIds[k]);
+    if (index < 0) {
+      complete = false;
+      continue;
+    }
+    U[k] = hw + model.m_Points.ElementAt(index)->m_u;
+    V[k] = hh + model.m_Points.ElementAt(index)->m_v;
+  }
+  if (!complete) {
+    Services().MessageBox(kPointMissing);
+    return false;
+  }
+
+  for (int k = 0; k < 4; ++k)
+    if (!std::isfinite(U[k]) || !std::isfinite(V[k])) {
+      Services().MessageBox("The face's points have no finite image positions, so no texture can be made of it.");
+      return false;
+    }
+  const CMatrix matrix;
+  const double Wd = std::trunc((matrix.Max4(U[0], U[1], U[2], U[3]) - matrix.Min4(U[0], U[1], U[2], U[3])) + 1.0 + 0.5);
+  const double Hd = std::trunc((matrix.Max4(V[0], V[1], V[2], V[3]) - matrix.Min4(V[0], V[1], V[2], V[3])) + 1.0 + 0.5);
+  if (Wd * Hd * 3 > static_cast<double>(kMaxPixelBytes)) {
+    Services().MessageBox("The face covers " + SizeText(Wd, Hd) +
+                          " pixels: its texture would be larger than the 1 GiB a BMP file can hold here.");
+    return false;
+  }
+  const int W = static_cast<int>(Wd), H = static_cast<int>(Hd);
+
+  CFileDialogRequest request;
+  request.kind = EFileDialogKind::Save;
+  const std::optional<CFileDialogChoice> choice = Services().RunFileDialog(request);
+  if (!choice) return false;
+  if (HasWhiteSpace(choice->fileName)) {
+    Services().MessageBox("The texture name \"" + choice->fileName +
+                          "\" holds white space: the data file could not read it back. Choose a name without blanks.");
+    return false;
+  }
+  if (choice->fileName.empty() || choice->fileName.size() + kGifSuffixLength > static_cast<size_t>(kTextureNameLength)) {
+    Services().MessageBox("The texture name must have 1 to " + std::to_string(kTextureNameLength - kGifSuffixLength) +
+                          " characters, so that it fits the data file with \".gif\".");
+    return false;
+  }
+
+  const std::string bmpPath = choice->fullPath + ".bmp";
+  const std::string gifPath = choice->fullPath + ".gif";
+  const CPixelImage texture = RectifyTexture(model, U, V, W, H);
+  if (!texture.pixels) {
+    Services().MessageBox("There is not enough memory for a texture of " + SizeText(Wd, Hd) + " pixels.");
+  } else {
+    const CSaveResult bmp = CSingleImage::WriteBMP(bmpPath.c_str(), texture.pixels.get(), W, H);
+    if (!bmp) Services().MessageBox("The texture file " + bmpPath + " cannot be written: " + bmp.reason + ".");
+    const CSaveResult gif = WriteGifFile(gifPath, texture.pixels.get(), W, H);
+    if (!gif) Services().MessageBox("The texture file " + gifPath + " cannot be written: " + gif.reason + ".");
+  }
+  textureName = choice->fileName + ".gif";
+  return true;
+}
+
+void AddFace(CSingleImage& model, const std::string& textureName, const int pointIds[4]) {
+  auto* face = new CTextureImage;
+  face->SetName(textureName);
+  for (int k = 0; k < 4; ++k) face->m_pointId[k] = pointIds[k];
+  model.m_Textures.Add(face);
+}
+
+bool QueryFace(const CSingleImage& model, int number, int pointIds[4]) {
+  if (number < 0 || number >= model.m_Textures.GetCount()) return false;
+  for (int k = 0; k < 4; ++k) pointIds[k] = model.m_Textures.ElementAt(number)->m_pointId[k];
+  return true;
+}
+
+void RenameFace(CSingleImage& model, int number, const std::string& textureName) {
+  if (number < 0 || number >= model.m_Textures.GetCount()) return;
+  model.m_Textures.ElementAt(number)->SetName(textureName);
+}

@@ -1,0 +1,19 @@
+#pragma once
+// Faces and their textures as the face dialogs use them. The "Gen TEX" action looks the four
+// point ids up, sizes the texture by the box around their image positions, asks for a file,
+// writes NAME.bmp and NAME.gif (the picture the recorded name and the VRML scene refer to) and
+// gives the name NAME.gif. Whatever stops it is told with a message box.
+
+#include <string>
+
+class CSingleImage;
+
+// True when it gave textureName a new name (a file was chosen and accepted).
+bool GenerateFaceTexture(const CSingleImage& model, const int pointIds[4], std::string& textureName);
+
+// A new face with the name and the four point ids, at the end of m_Textures.
+void AddFace(CSingleImage& model, const std::string& textureName, const int pointIds[4]);
+// The point ids of face number `number`; false (ids untouched) when there is no such face.
+bool QueryFace(const CSingleImage& model, int number, int pointIds[4]);
+// Gives face number `number` the name; nothing when there is no such face.
+void RenameFace(CSingleImage& model, int number, const std::string& textureName);

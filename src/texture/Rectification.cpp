@@ -1,0 +1,40 @@
+#include "texture/Rectification.h"
+
+#include "model/SingleImage.h"
+#include "numerics/Matrix.h"
+#include "numerics/RowMatrix.h"
+#include "texture/RectificationKernel.h"
+
+void FitTextureHomography(const double U[4], const double V[4], int W, int H, double M[3][3]) {
+  const double x[4] = {0, W - 1.0, W - 1.0, 0};
+  const double y[4] = {0, 0, H - 1.0, H - 1.0};
+  CRowMatrix A(8, 8);
+  double b[8];
+  for (int k = 0; k < 4; ++k) {
+    const double row[8] = {x[k], y[k], 1, 0, 0, 0, -x[k] * U[k], -y[k] * U[k]};
+    const double lower[8] = {0, 0, 0, x[k], y[k], 1, -x[k] * V[k], -y[k] * V[k]};
+    for (int j = 0; j < 8; ++j) {
+      A[k][j] = row[j];
+      A[k + 4][j] = lower[j];
+    }
+    b[k] = U[k];
+    b[k + 4] = V[k];
+  }
+  CMatrix().SolveLinearSystem(A.Rows(), b, 8);
+  M[0][0] = b[0], M[0][1] = b[1], M[0][2] = b[2];
+  M[1][0] = b[3], M[1][1] = b[4], M[1][2] = b[5];
+  M[2][0] = b[6], M[2][1] = b[7], M[2][2] = 1;
+}
+
+CPixelImage RectifyTexture(const CSingleImage& model, const double U[4], const double V[4], int W, int H) {
+  double M[3][3];
+  FitTextureHomography(U, V, W, H, M);
+  CPixelImage texture;
+  texture.width = W;
+  texture.height = H;
+  texture.pixels = AllocatePixels(texture.ByteCount());
+  if (!texture.pixels) return {};
+  CRectificationSource source{model.m_pPixels.get(), model.GetWidth(), model.GetHeight()};
+  for (int y = 0; y < H; ++y) SampleTextureRow(source, M, y, W, texture.pixels.get() + static_cast<size_t>(y) * W * 3);
+  return texture;
+}

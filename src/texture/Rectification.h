@@ -1,0 +1,15 @@
+#pragma once
+// Rectifying a face: the homography that maps the texture rectangle's corners (0, 0), (W−1, 0),
+// (W−1, H−1), (0, H−1) onto the face's four image positions (an 8 × 8 linear system), and the
+// texture resampled bilinearly through it. Texture pixels whose position falls outside the
+// photograph, onto its last column or row, or nowhere finite, get no sample and are black.
+
+#include "image/PixelImage.h"
+
+class CSingleImage;
+
+// The homography M (h8 = 1) from texture to image pixel positions.
+void FitTextureHomography(const double U[4], const double V[4], int W, int H, double M[3][3]);
+
+// The W × H texture (RGB, bottom row first); no pixels when the memory cannot be had.
+CPixelImage RectifyTexture(const CSingleImage& model, const double U[4], const double V[4], int W, int H);
