@@ -5,6 +5,15 @@
 #include "numerics/RowMatrix.h"
 #include "texture/RectificationKernel.h"
 
+#include <algorithm>
+
+namespace {
+
+constexpr int kTileRows = 32;
+constexpr int kTileColumns = 128;
+
+}  // namespace
+
 void FitTextureHomography(const double U[4], const double V[4], int W, int H, double M[3][3]) {
   const double x[4] = {0, W - 1.0, W - 1.0, 0};
   const double y[4] = {0, 0, H - 1.0, H - 1.0};
@@ -34,7 +43,14 @@ CPixelImage RectifyTexture(const CSingleImage& model, const double U[4], const d
   texture.height = H;
   texture.pixels = AllocatePixels(texture.ByteCount());
   if (!texture.pixels) return {};
-  CRectificationSource source{model.m_pPixels.get(), model.GetWidth(), model.GetHeight()};
-  for (int y = 0; y < H; ++y) SampleTextureRow(source, M, y, W, texture.pixels.get() + static_cast<size_t>(y) * W * 3);
+  const CRectificationSource source{model.m_pPixels.get(), model.GetWidth(), model.GetHeight()};
+  // Tile by tile: a texture row can sweep across hundreds of photograph rows, a tile stays within
+  // a small patch of the photograph, so its pixels are read from cache. Pixels do not depend on
+  // one another, so the order is free.
+  for (int tileY = 0; tileY < H; tileY += kTileRows)
+    for (int tileX = 0; tileX < W; tileX += kTileColumns)
+      for (int y = tileY; y < std::min(H, tileY + kTileRows); ++y)
+        SampleTextureRow(source, M, y, tileX, std::min(W, tileX + kTileColumns),
+                         texture.pixels.get() + static_cast<size_t>(y) * W * 3);
   return texture;
 }

@@ -2,6 +2,8 @@
 
 #include "numerics/Matrix.h"
 
+#include <cstring>
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #define PELORIN_HAVE_AVX2_KERNEL 1
@@ -40,9 +42,9 @@ bool SampleBilinearAt(const CRectificationSource& source, double u, double v, un
   return true;
 }
 
-void SampleTextureRowPlain(const CRectificationSource& source, const double M[3][3], int y, int firstX, int W,
+void SampleTextureRowPlain(const CRectificationSource& source, const double M[3][3], int y, int firstX, int endX,
                            unsigned char* out) {
-  for (int x = firstX; x < W; ++x) {
+  for (int x = firstX; x < endX; ++x) {
     double image[3];
     Project(M, x, y, image);
     unsigned char* pixel = out + 3 * static_cast<size_t>(x);
@@ -53,11 +55,30 @@ void SampleTextureRowPlain(const CRectificationSource& source, const double M[3]
 #ifdef PELORIN_HAVE_AVX2_KERNEL
 namespace {
 
-// Four texture pixels a step. Neighbours are gathered as 32-bit words whose low three bytes are
-// the pixel; the right-hand neighbours are read from one byte before and shifted, so no read
-// goes past the last byte of the photograph.
+// The blend of one pixel with its three channels side by side in one vector (the fourth lane is
+// spare). Each row pair of neighbours comes from one 8-byte load: row j from the pixel itself,
+// which has a row above it; row j + 1 from two bytes before, so no load passes the last byte.
+__attribute__((target("avx2"))) inline void BlendPixel(const unsigned char* p00, size_t rowBytes, __m256d fu,
+                                                       __m256d fv, unsigned char* out) {
+  const __m128i lowerRow = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p00));
+  const __m128i upperRow = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p00 + rowBytes - 2));
+  const __m256d c00 = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(lowerRow));
+  const __m256d c10 = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(lowerRow, 3)));
+  const __m256d c01 = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(upperRow, 2)));
+  const __m256d c11 = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(upperRow, 5)));
+  // The byte differences are small integers, so subtracting them as doubles is exact.
+  const __m256d lower = _mm256_add_pd(c00, _mm256_mul_pd(_mm256_sub_pd(c10, c00), fu));
+  const __m256d upper = _mm256_add_pd(c01, _mm256_mul_pd(_mm256_sub_pd(c11, c01), fu));
+  const __m256d value = _mm256_add_pd(lower, _mm256_mul_pd(_mm256_sub_pd(upper, lower), fv));
+  const __m128i bytes = _mm256_cvttpd_epi32(_mm256_add_pd(value, _mm256_set1_pd(0.5)));
+  const int packed = _mm_cvtsi128_si32(_mm_shuffle_epi8(bytes, _mm_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1,
+                                                                              -1, -1, -1, -1, -1, -1)));
+  std::memcpy(out, &packed, 3);
+}
+
+// Four texture pixels a step for the projection, the division and the range tests.
 __attribute__((target("avx2"))) void SampleTextureRowAvx2(const CRectificationSource& source, const double M[3][3],
-                                                          int y, int W, unsigned char* out) {
+                                                          int y, int firstX, int endX, unsigned char* out) {
   const int width = source.width, height = source.height;
   const double yd = y;
   // M[i][1]·y is the same for the whole row; adding it in the same place keeps every sum exact.
@@ -69,16 +90,13 @@ __attribute__((target("avx2"))) void SampleTextureRowAvx2(const CRectificationSo
   const __m256d zero = _mm256_setzero_pd();
   const __m256d widthD = _mm256_set1_pd(width), heightD = _mm256_set1_pd(height);
   const __m256d lastI = _mm256_set1_pd(width - 2.0), lastJ = _mm256_set1_pd(height - 2.0);
-  const __m256d half = _mm256_set1_pd(0.5);
-  const __m128i stride = _mm_set1_epi32(width * 3);
-  const __m128i widthI = _mm_set1_epi32(width);
-  const __m128i three = _mm_set1_epi32(3);
-  const __m128i byteMask = _mm_set1_epi32(0xFF);
-  const int* base = reinterpret_cast<const int*>(source.pixels);
   const __m256d steps = _mm256_setr_pd(0, 1, 2, 3);
+  const size_t rowBytes = static_cast<size_t>(width) * 3;
+  const long long lastByte = static_cast<long long>(rowBytes) * height;
+  constexpr long long kPrefetchSteps = 6;
 
-  int x = 0;
-  for (; x + 4 <= W; x += 4) {
+  int x = firstX;
+  for (; x + 4 <= endX; x += 4) {
     const __m256d xs = _mm256_add_pd(_mm256_set1_pd(x), steps);
     const __m256d a = _mm256_add_pd(m02, _mm256_add_pd(rowA, _mm256_add_pd(_mm256_mul_pd(m00, xs), zero)));
     const __m256d b = _mm256_add_pd(m12, _mm256_add_pd(rowB, _mm256_add_pd(_mm256_mul_pd(m10, xs), zero)));
@@ -87,51 +105,44 @@ __attribute__((target("avx2"))) void SampleTextureRowAvx2(const CRectificationSo
     const __m256d v = _mm256_div_pd(b, c);
     __m256d valid = _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(u, zero, _CMP_GE_OQ), _mm256_cmp_pd(u, widthD, _CMP_LT_OQ)),
                                   _mm256_and_pd(_mm256_cmp_pd(v, zero, _CMP_GE_OQ), _mm256_cmp_pd(v, heightD, _CMP_LT_OQ)));
-    // Invalid lanes sample pixel (0, 0) harmlessly and are blacked out afterwards.
     const __m256d safeU = _mm256_and_pd(u, valid), safeV = _mm256_and_pd(v, valid);
     const __m128i i = _mm256_cvttpd_epi32(safeU);
     const __m128i j = _mm256_cvttpd_epi32(safeV);
     const __m256d id = _mm256_cvtepi32_pd(i), jd = _mm256_cvtepi32_pd(j);
     valid = _mm256_and_pd(valid, _mm256_and_pd(_mm256_cmp_pd(id, lastI, _CMP_LE_OQ), _mm256_cmp_pd(jd, lastJ, _CMP_LE_OQ)));
     const int validLanes = _mm256_movemask_pd(valid);
+    unsigned char* pixel = out + 3 * static_cast<size_t>(x);
     if (validLanes == 0) {
-      for (int k = 0; k < 12; ++k) out[3 * x + k] = 0;
+      std::memset(pixel, 0, 12);
       continue;
     }
-    const __m128i validI = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(
-        _mm256_castpd_si256(valid), _mm256_setr_epi32(0, 2, 4, 6, 0, 0, 0, 0)));
-    const __m128i offset = _mm_and_si128(_mm_mullo_epi32(_mm_add_epi32(_mm_mullo_epi32(j, widthI), i), three), validI);
-    const __m256d fu = _mm256_sub_pd(safeU, id);
-    const __m256d fv = _mm256_sub_pd(safeV, jd);
-    const __m128i p00 = _mm_i32gather_epi32(base, offset, 1);
-    const __m128i p01 = _mm_i32gather_epi32(base, _mm_add_epi32(offset, stride), 1);
-    const __m128i p10 = _mm_srli_epi32(_mm_i32gather_epi32(base, _mm_add_epi32(offset, _mm_set1_epi32(2)), 1), 8);
-    const __m128i p11 =
-        _mm_srli_epi32(_mm_i32gather_epi32(base, _mm_add_epi32(offset, _mm_add_epi32(stride, _mm_set1_epi32(2))), 1), 8);
-    __m128i channel[3];
-    for (int k = 0; k < 3; ++k) {
-      const int shift = 8 * k;
-      const __m128i c00 = _mm_and_si128(_mm_srli_epi32(p00, shift), byteMask);
-      const __m128i c10 = _mm_and_si128(_mm_srli_epi32(p10, shift), byteMask);
-      const __m128i c01 = _mm_and_si128(_mm_srli_epi32(p01, shift), byteMask);
-      const __m128i c11 = _mm_and_si128(_mm_srli_epi32(p11, shift), byteMask);
-      const __m256d lower = _mm256_add_pd(_mm256_cvtepi32_pd(c00), _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_sub_epi32(c10, c00)), fu));
-      const __m256d upper = _mm256_add_pd(_mm256_cvtepi32_pd(c01), _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_sub_epi32(c11, c01)), fu));
-      const __m256d value = _mm256_add_pd(lower, _mm256_mul_pd(_mm256_sub_pd(upper, lower), fv));
-      channel[k] = _mm_and_si128(_mm256_cvttpd_epi32(_mm256_add_pd(value, half)), validI);
+    alignas(32) double fu[4], fv[4];
+    alignas(16) int column[4], row[4];
+    _mm256_store_pd(fu, _mm256_sub_pd(safeU, id));
+    _mm256_store_pd(fv, _mm256_sub_pd(safeV, jd));
+    _mm_store_si128(reinterpret_cast<__m128i*>(column), i);
+    _mm_store_si128(reinterpret_cast<__m128i*>(row), j);
+    // Along a row the photograph position moves nearly linearly: fetch the lines a few steps
+    // ahead into cache while this step blends.
+    if (validLanes == 0xF) {
+      const long long here = static_cast<long long>(row[3]) * static_cast<long long>(rowBytes) + 3LL * column[3];
+      const long long step = here - (static_cast<long long>(row[0]) * static_cast<long long>(rowBytes) + 3LL * column[0]);
+      const long long ahead = here + kPrefetchSteps * step;
+      if (ahead >= 0 && ahead + static_cast<long long>(rowBytes) < lastByte) {
+        _mm_prefetch(reinterpret_cast<const char*>(source.pixels + ahead), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(source.pixels + ahead + rowBytes), _MM_HINT_T0);
+      }
     }
-    alignas(16) int r[4], g[4], bl[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(r), channel[0]);
-    _mm_store_si128(reinterpret_cast<__m128i*>(g), channel[1]);
-    _mm_store_si128(reinterpret_cast<__m128i*>(bl), channel[2]);
-    unsigned char* pixel = out + 3 * static_cast<size_t>(x);
-    for (int k = 0; k < 4; ++k) {
-      pixel[3 * k] = static_cast<unsigned char>(r[k]);
-      pixel[3 * k + 1] = static_cast<unsigned char>(g[k]);
-      pixel[3 * k + 2] = static_cast<unsigned char>(bl[k]);
+    for (int k = 0; k < 4; ++k, pixel += 3) {
+      if (!(validLanes & (1 << k))) {
+        pixel[0] = pixel[1] = pixel[2] = 0;
+        continue;
+      }
+      const unsigned char* p00 = source.pixels + static_cast<size_t>(row[k]) * rowBytes + 3 * static_cast<size_t>(column[k]);
+      BlendPixel(p00, rowBytes, _mm256_set1_pd(fu[k]), _mm256_set1_pd(fv[k]), pixel);
     }
   }
-  SampleTextureRowPlain(source, M, y, x, W, out);
+  SampleTextureRowPlain(source, M, y, x, endX, out);
 }
 
 bool HasAvx2() {
@@ -142,13 +153,14 @@ bool HasAvx2() {
 }  // namespace
 #endif
 
-void SampleTextureRow(const CRectificationSource& source, const double M[3][3], int y, int W, unsigned char* out) {
+void SampleTextureRow(const CRectificationSource& source, const double M[3][3], int y, int firstX, int endX,
+                      unsigned char* out) {
 #ifdef PELORIN_HAVE_AVX2_KERNEL
-  // The gathers need a photograph of at least 2 × 2 pixels; smaller ones give no sample anyway.
+  // The loads need a photograph of at least 2 × 2 pixels; smaller ones give no sample anyway.
   if (HasAvx2() && source.pixels && source.width >= 2 && source.height >= 2) {
-    SampleTextureRowAvx2(source, M, y, W, out);
+    SampleTextureRowAvx2(source, M, y, firstX, endX, out);
     return;
   }
 #endif
-  SampleTextureRowPlain(source, M, y, 0, W, out);
+  SampleTextureRowPlain(source, M, y, firstX, endX, out);
 }

@@ -11,11 +11,12 @@ struct CRectificationSource {
   int height;
 };
 
-// Fills the W pixels of texture row y (3 bytes each) at out.
-void SampleTextureRow(const CRectificationSource& source, const double M[3][3], int y, int W, unsigned char* out);
+// Fills pixels firstX … endX−1 of texture row y (3 bytes each; out is the row's start).
+void SampleTextureRow(const CRectificationSource& source, const double M[3][3], int y, int firstX, int endX,
+                      unsigned char* out);
 
-// Pixels firstX … W−1 of the row, one at a time without vector instructions.
-void SampleTextureRowPlain(const CRectificationSource& source, const double M[3][3], int y, int firstX, int W,
+// The same one pixel at a time, without vector instructions.
+void SampleTextureRowPlain(const CRectificationSource& source, const double M[3][3], int y, int firstX, int endX,
                            unsigned char* out);
 
 // The bilinear sample at the fractional pixel position (u, v): true and three bytes when the

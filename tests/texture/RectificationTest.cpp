@@ -1,5 +1,7 @@
 #include "texture/Rectification.h"
 
+#include "texture/RectificationKernel.h"
+
 #include "ScriptedServices.h"
 #include "model/SingleImage.h"
 #include "numerics/Matrix.h"
@@ -130,6 +132,12 @@ TEST_P(RectificationMatchesTheReference, ByteForByte) {
     ASSERT_TRUE(texture.pixels);
     const std::vector<unsigned char> expected = ReferenceTexture(*photo, M, c.textureWidth, c.textureHeight);
     ASSERT_TRUE(Bytes(texture) == expected) << "trial " << trial;
+    // The path for processors without vector instructions too.
+    std::vector<unsigned char> plain(expected.size(), 99);
+    const CRectificationSource source{photo->m_pPixels.get(), photo->GetWidth(), photo->GetHeight()};
+    for (int y = 0; y < c.textureHeight; ++y)
+      SampleTextureRowPlain(source, M, y, 0, c.textureWidth, plain.data() + 3 * static_cast<size_t>(y) * c.textureWidth);
+    ASSERT_TRUE(plain == expected) << "plain, trial " << trial;
   }
 }
 
