@@ -8,8 +8,10 @@
 #include <QStyle>
 
 QIcon ApplicationIcon() {
-  return QIcon::fromTheme(QStringLiteral("applications-graphics"),
-                          QApplication::style()->standardIcon(QStyle::SP_DesktopIcon));
+  // Installed, the program's own icon is in the theme; from the build tree it falls back.
+  return QIcon::fromTheme(QStringLiteral("pelorin"),
+                          QIcon::fromTheme(QStringLiteral("applications-graphics"),
+                                           QApplication::style()->standardIcon(QStyle::SP_DesktopIcon)));
 }
 
 CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {

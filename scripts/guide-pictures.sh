@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Makes the user guide's pictures in docs/: screenshots of the window and the dialogs under
+# Xvfb, the finished sample job in docs/sample-model/, and a rendering of its exported VRML
+# scene by a real VRML viewer (view3dscene), through a small scene that adds a camera.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)" --target guide_pictures
+
+rm -rf docs/sample-model
+mkdir -p docs/sample-model
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+export LIBGL_ALWAYS_SOFTWARE=1 HOME="$home" XDG_CONFIG_HOME="$home/config"
+xvfb-run -a -s "-screen 0 1280x1024x24" build/tools/guide_pictures examples docs
+
+# The exported scene has no camera: look at the box's three visible faces from above its front
+# left corner. VRML's axes are (X, Y, Z) = (-y, z, -x) of the world, so the box spans X -1.5 … 0,
+# Y 0 … 1.2, Z -2 … 0. The orientation turns VRML's default view (along -Z, up +Y) onto the
+# direction from the camera to the box's centre.
+orientation=$(/usr/bin/python3 - <<'PY'
+import numpy as np
+eye, centre = np.array([3.2, 3.0, 3.0]), np.array([-0.75, 0.55, -1.0])
+back = eye - centre; back /= np.linalg.norm(back)
+right = np.cross([0, 1, 0], back); right /= np.linalg.norm(right)
+up = np.cross(back, right)
+R = np.column_stack([right, up, back])
+angle = np.arccos((np.trace(R) - 1) / 2)
+axis = np.array([R[2, 1] - R[1, 2], R[0, 2] - R[2, 0], R[1, 0] - R[0, 1]]) / (2 * np.sin(angle))
+print(f"{axis[0]:.5f} {axis[1]:.5f} {axis[2]:.5f} {angle:.5f}")
+PY
+)
+cat > docs/sample-model/view.wrl <<VRML
+#VRML V1.0 ascii
+Separator {
+  PerspectiveCamera {
+    position 3.2 3.0 3.0
+    orientation $orientation
+    heightAngle 0.75
+  }
+  WWWInline { name "sample-scene.wrl" }
+}
+VRML
+(cd docs/sample-model && xvfb-run -a -s "-screen 0 1280x1024x24" view3dscene view.wrl \
+  --geometry 800x600 --screenshot 0 ../guide-6-model.png >/dev/null)
+echo "guide-pictures: docs/guide-6-model.png"

@@ -1,0 +1,184 @@
+// Makes the user guide's pictures: the main window with the sample photograph, each dialog of a
+// first model filled as the guide describes, and the finished job (data file, textures, VRML
+// scene) for the rendering of the exported model. Run by scripts/guide-pictures.sh under Xvfb.
+
+#include "ScriptedServices.h"
+#include "app/AppLocale.h"
+#include "app/CommandIds.h"
+#include "app/DialogTemplates.h"
+#include "app/DialogforParameter.h"
+#include "app/GenTextureDialog.h"
+#include "app/GetPointDialog.h"
+#include "app/InputDialogForVanishPoints.h"
+#include "app/MainFrm.h"
+#include "app/Pelorin.h"
+#include "app/PelorinView.h"
+#include "app/QtDialogRunner.h"
+#include "export/Vrml.h"
+#include "metrology/PointMeasurement.h"
+#include "metrology/ReferenceParameters.h"
+#include "metrology/VanishingPoints.h"
+#include "model/DataFile.h"
+#include "services/NumberText.h"
+#include "texture/FaceTexture.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+struct CCorner {
+  double X, Y, Z, x, y;
+};
+
+struct CTruth {
+  std::map<std::string, CCorner> corners, references;
+  std::map<char, std::vector<std::array<double, 4>>> segments;
+};
+
+CTruth ReadTruth(const std::string& path) {
+  CTruth truth;
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string kind, name;
+    words >> kind;
+    if (kind == "corner" || kind == "reference") {
+      CCorner c{};
+      words >> name >> c.X >> c.Y >> c.Z >> c.x >> c.y;
+      (kind == "corner" ? truth.corners : truth.references)[name] = c;
+    } else if (kind == "segment") {
+      char direction;
+      std::array<double, 4> s{};
+      words >> direction >> s[0] >> s[1] >> s[2] >> s[3];
+      truth.segments[direction].push_back(s);
+    }
+  }
+  return truth;
+}
+
+std::string Pixel(double value) { return std::to_string(std::lround(value)); }
+
+void Save(QWidget& widget, const std::string& path) {
+  QTest::qWait(100);
+  widget.grab().save(QString::fromStdString(path));
+  std::printf("guide-pictures: %s\n", path.c_str());
+}
+
+// Shows the dialog as Qt draws it, with the texts the user would have typed, and saves it.
+void SaveDialog(CDialogModel& model, QWidget* parent, const std::map<int, std::string>& typed, int pressed,
+                const std::string& path) {
+  CQtDialog dialog(model, *FindDialogTemplate(model.TemplateId()), parent);
+  for (const auto& [id, text] : typed) dialog.Edit(id)->setText(QString::fromStdString(text));
+  dialog.show();
+  if (pressed) dialog.findChild<QPushButton*>(QStringLiteral("control%1").arg(pressed))->click();
+  Save(dialog, path);
+  dialog.hide();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: guide_pictures EXAMPLES_FOLDER OUTPUT_FOLDER\n");
+    return 2;
+  }
+  const std::string examples = argv[1], out = argv[2];
+  QApplication application(argc, argv);
+  UseCLocaleForNumbers();
+  const CTruth truth = ReadTruth(examples + "/sample-scene-truth.txt");
+  if (truth.corners.empty()) return 1;
+
+  CPelorinApp app;
+  CScriptedServices services(&app.QtServices());
+  app.InitInstance({});
+  app.Frame().resize(1100, 900);
+  if (!QTest::qWaitForWindowExposed(&app.Frame())) return 1;
+  services.AnswerFileDialog(examples + "/sample-scene.bmp");
+  app.View().OnCommand(ID_LOAD_SOURCE_IMAGE);
+  CSingleImage& model = *app.Document().GetSingleImage();
+
+  // 1: the photograph, the mouse on the front corner of the box, its position in the status bar.
+  const CCorner& front = truth.corners.at("A000");
+  const QPointF at(front.x, app.View().ClientSize().height() - 1 - front.y);
+  QMouseEvent move(QEvent::MouseMove, at, app.View().mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(&app.View(), &move);
+  Save(app.Frame(), out + "/guide-1-window.png");
+
+  // 2: one segment along X, the front bottom edge of the box.
+  const auto& edge = truth.segments.at('X')[0];
+  CInputDialogForVanishPoints segment;
+  SaveDialog(segment, &app.Frame(),
+             {{1000, Pixel(edge[0])}, {1001, Pixel(edge[1])}, {1002, Pixel(edge[2])}, {1003, Pixel(edge[3])}}, 0,
+             out + "/guide-2-segment.png");
+
+  // The job itself, with the whole pixels a user reads off the status bar.
+  CSegmentList lists[3];
+  const char directions[3] = {'X', 'Y', 'Z'};
+  for (int axis = 0; axis < 3; ++axis)
+    for (const auto& s : truth.segments.at(directions[axis]))
+      lists[axis].Add(MakeSegment(model, std::round(s[0]), std::round(s[1]), std::round(s[2]), std::round(s[3])));
+  CalculateVanishingPoints(model, lists[0], lists[1], lists[2]);
+  for (CSegmentList& list : lists) list.RemoveAll();
+
+  // 3: the reference parameters after "Caculate".
+  const auto &origin = truth.references.at("origin"), &ground = truth.references.at("ground");
+  const auto &foot = truth.references.at("foot"), &top = truth.references.at("top");
+  CDialogforParameter parameters(model);
+  SaveDialog(parameters, &app.Frame(),
+             {{1015, Pixel(origin.x)}, {1016, Pixel(origin.y)}, {1001, "3.5"}, {1002, "2.5"},
+              {1003, Pixel(ground.x)}, {1004, Pixel(ground.y)}, {1005, Pixel(foot.x)}, {1006, Pixel(foot.y)},
+              {1007, Pixel(top.x)}, {1008, Pixel(top.y)}, {1009, "1.2"}},
+             IDC_CALCULATE_PARAMETERS, out + "/guide-3-parameters.png");
+  StoreReferenceParameters(model, parameters.m_a, parameters.m_b, parameters.m_A, parameters.m_WorldOriginU,
+                           parameters.m_WorldOriginV);
+
+  // 4: the point dialog for the top front corner after "CACULATE Z" and "CACULATE XandY".
+  const std::vector<std::string> box = {"A000", "A100", "A110", "A010", "A001", "A101", "A111", "A011"};
+  for (const std::string& name : box) {
+    const CCorner& c = truth.corners.at(name);
+    const CCorner& b = truth.corners.at(name.substr(0, 3) + "0");
+    CPointFields p;
+    p.m_U = std::round(c.x), p.m_V = std::round(c.y);
+    if (c.Z != 0) {
+      p.m_bU = std::round(b.x), p.m_bV = std::round(b.y), p.m_tU = p.m_U, p.m_tV = p.m_V;
+      CalculateZ(model, p);
+    }
+    CalculateXY(model, p);
+    if (name == "A001") {
+      CGetPointDialog point(model);
+      point.m_U = p.m_U, point.m_V = p.m_V, point.m_nPointID = model.m_nMaxId + 1;
+      point.m_bU = p.m_bU, point.m_bV = p.m_bV, point.m_tU = p.m_tU, point.m_tV = p.m_tV;
+      point.m_X = p.m_X, point.m_Y = p.m_Y, point.m_Z = p.m_Z;
+      SaveDialog(point, &app.Frame(), {}, 0, out + "/guide-4-point.png");
+    }
+    AddViewPoint(model, p);
+  }
+
+  // 5: a face: its four corner points, bottom-left first, counter-clockwise as seen.
+  CGenTextureDialog faceDialog(model);
+  SaveDialog(faceDialog, &app.Frame(), {{1027, "0"}, {1028, "1"}, {1029, "5"}, {1030, "4"}}, 0,
+             out + "/guide-5-face.png");
+  const std::pair<std::array<int, 4>, const char*> faces[] = {
+      {{0, 1, 5, 4}, "front"}, {{3, 0, 4, 7}, "side"}, {{4, 5, 6, 7}, "top"}};
+  for (const auto& [ids, name] : faces) {
+    std::string textureName;
+    services.AnswerFileDialog(out + "/sample-model/" + name);
+    GenerateFaceTexture(model, ids.data(), textureName);
+    AddFace(model, textureName, ids.data());
+  }
+  std::ofstream(out + "/sample-model/sample-scene.txt") << DataFileText(model);
+  std::ofstream(out + "/sample-model/sample-scene.wrl") << MakeVrmlScene(model).text;
+  for (const std::string& message : services.messages) std::fprintf(stderr, "guide-pictures: %s\n", message.c_str());
+  return services.messages.empty() ? 0 : 1;
+}
