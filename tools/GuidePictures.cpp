@@ -2,6 +2,7 @@
 // first model filled as the guide describes, and the finished job (data file, textures, VRML
 // scene) for the rendering of the exported model. Run by scripts/guide-pictures.sh under Xvfb.
 
+#include "SampleTruth.h"
 #include "ScriptedServices.h"
 #include "app/AppLocale.h"
 #include "app/CommandIds.h"
@@ -32,40 +33,8 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 namespace {
-
-struct CCorner {
-  double X, Y, Z, x, y;
-};
-
-struct CTruth {
-  std::map<std::string, CCorner> corners, references;
-  std::map<char, std::vector<std::array<double, 4>>> segments;
-};
-
-CTruth ReadTruth(const std::string& path) {
-  CTruth truth;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    std::string kind, name;
-    words >> kind;
-    if (kind == "corner" || kind == "reference") {
-      CCorner c{};
-      words >> name >> c.X >> c.Y >> c.Z >> c.x >> c.y;
-      (kind == "corner" ? truth.corners : truth.references)[name] = c;
-    } else if (kind == "segment") {
-      char direction;
-      std::array<double, 4> s{};
-      words >> direction >> s[0] >> s[1] >> s[2] >> s[3];
-      truth.segments[direction].push_back(s);
-    }
-  }
-  return truth;
-}
 
 std::string Pixel(double value) { return std::to_string(std::lround(value)); }
 
@@ -96,7 +65,7 @@ int main(int argc, char** argv) {
   const std::string examples = argv[1], out = argv[2];
   QApplication application(argc, argv);
   UseCLocaleForNumbers();
-  const CTruth truth = ReadTruth(examples + "/sample-scene-truth.txt");
+  const CSampleTruth truth = ReadSampleTruth(examples + "/sample-scene-truth.txt");
   if (truth.corners.empty()) return 1;
 
   CPelorinApp app;
@@ -109,7 +78,7 @@ int main(int argc, char** argv) {
   CSingleImage& model = *app.Document().GetSingleImage();
 
   // 1: the photograph, the mouse on the front corner of the box, its position in the status bar.
-  const CCorner& front = truth.corners.at("A000");
+  const CSampleTruth::CPosition& front = truth.corners.at("A000");
   const QPointF at(front.x, app.View().ClientSize().height() - 1 - front.y);
   QMouseEvent move(QEvent::MouseMove, at, app.View().mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(&app.View(), &move);
@@ -146,8 +115,8 @@ int main(int argc, char** argv) {
   // 4: the point dialog for the top front corner after "CACULATE Z" and "CACULATE XandY".
   const std::vector<std::string> box = {"A000", "A100", "A110", "A010", "A001", "A101", "A111", "A011"};
   for (const std::string& name : box) {
-    const CCorner& c = truth.corners.at(name);
-    const CCorner& b = truth.corners.at(name.substr(0, 3) + "0");
+    const CSampleTruth::CPosition& c = truth.corners.at(name);
+    const CSampleTruth::CPosition& b = truth.corners.at(name.substr(0, 3) + "0");
     CPointFields p;
     p.m_U = std::round(c.x), p.m_V = std::round(c.y);
     if (c.Z != 0) {

@@ -124,9 +124,7 @@ void CPelorinApp::OnFileNew() {
 }
 
 void CPelorinApp::OnFileOpen() {
-  CFileDialogRequest request;
-  request.kind = EFileDialogKind::Open;
-  if (auto choice = Services().RunFileDialog(request)) OpenDocumentFile(QString::fromStdString(choice->fullPath));
+  if (auto choice = AskForFile(EFileDialogKind::Open)) OpenDocumentFile(QString::fromStdString(choice->fullPath));
 }
 
 bool CPelorinApp::OpenDocumentFile(const QString& path) {
@@ -165,9 +163,7 @@ void CPelorinApp::OnFileSave() {
 }
 
 void CPelorinApp::OnFileSaveAs() {
-  CFileDialogRequest request;
-  request.kind = EFileDialogKind::Save;
-  const auto choice = Services().RunFileDialog(request);
+  const auto choice = AskForFile(EFileDialogKind::Save);
   if (!choice || !SaveDocument(choice->fullPath)) return;
   const QString absolute = QFileInfo(QString::fromStdString(choice->fullPath)).absoluteFilePath();
   m_document.SetPathName(absolute.toStdString());

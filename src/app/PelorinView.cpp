@@ -209,9 +209,7 @@ void CPelorinView::OnRButtonDown(QPoint) {
 }
 
 void CPelorinView::OnLoadSourceImage() {
-  CFileDialogRequest request;
-  request.kind = EFileDialogKind::Open;
-  const std::optional<CFileDialogChoice> choice = Services().RunFileDialog(request);
+  const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Open);
   if (!choice) return;
   auto model = std::make_unique<CSingleImage>(choice->fullPath.c_str());
   if (!model->HasPixels()) {
@@ -248,9 +246,7 @@ void CPelorinView::OnCalculateVanishingPoints() {
 
 void CPelorinView::OnLoadDataFile() {
   if (!RequirePhotograph()) return;
-  CFileDialogRequest request;
-  request.kind = EFileDialogKind::Open;
-  const std::optional<CFileDialogChoice> choice = Services().RunFileDialog(request);
+  const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Open);
   if (!choice) return;
   const std::string& path = choice->fullPath;
   std::string reason;
@@ -265,9 +261,7 @@ void CPelorinView::OnLoadDataFile() {
 
 void CPelorinView::OnSaveDataFile() {
   if (!RequirePhotograph()) return;
-  CFileDialogRequest request;
-  request.kind = EFileDialogKind::Save;
-  const std::optional<CFileDialogChoice> choice = Services().RunFileDialog(request);
+  const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save);
   if (!choice) return;
   const std::string& path = choice->fullPath;
   const CSaveResult result = SaveDataFile(path, *GetDocument()->GetSingleImage());
@@ -287,10 +281,7 @@ void CPelorinView::OnGetParameter() {
 
 void CPelorinView::OnSaveVrmlFile() {
   if (!RequirePhotograph()) return;
-  CFileDialogRequest request;
-  request.kind = EFileDialogKind::Save;
-  request.defaultExtension = "wrl";
-  const std::optional<CFileDialogChoice> choice = Services().RunFileDialog(request);
+  const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save, "wrl");
   if (!choice) return;
   const std::string& path = choice->fullPath;
   const CVrmlScene scene = MakeVrmlScene(*GetDocument()->GetSingleImage());

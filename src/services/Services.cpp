@@ -19,6 +19,13 @@ CScopedServices::CScopedServices(CServices& services) : m_pPrevious(g_pServices)
 
 CScopedServices::~CScopedServices() { g_pServices = m_pPrevious; }
 
+std::optional<CFileDialogChoice> AskForFile(EFileDialogKind kind, const std::string& defaultExtension) {
+  CFileDialogRequest request;
+  request.kind = kind;
+  request.defaultExtension = defaultExtension;
+  return Services().RunFileDialog(request);
+}
+
 void Trace(const char* format, ...) {
   va_list args;
   va_start(args, format);

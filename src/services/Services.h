@@ -61,6 +61,9 @@ class CScopedServices {
   CServices* m_pPrevious;
 };
 
+// A file dialog of the given kind through the services in force: the choice, or nothing.
+std::optional<CFileDialogChoice> AskForFile(EFileDialogKind kind, const std::string& defaultExtension = "");
+
 // printf-style debug trace through the services in force.
 void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -61,9 +61,7 @@ bool GenerateFaceTexture(const CSingleImage& model, const int pointIds[4], std::
   }
   const int W = static_cast<int>(Wd), H = static_cast<int>(Hd);
 
-  CFileDialogRequest request;
-  request.kind = EFileDialogKind::Save;
-  const std::optional<CFileDialogChoice> choice = Services().RunFileDialog(request);
+  const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save);
   if (!choice) return false;
   if (HasWhiteSpace(choice->fileName)) {
     Services().MessageBox("The texture name \"" + choice->fileName +

@@ -6,6 +6,8 @@
 
 #include "AppFixture.h"
 
+#include "SampleTruth.h"
+
 #include "metrology/PointMeasurement.h"
 #include "metrology/ReferenceParameters.h"
 #include "metrology/VanishingPoints.h"
@@ -15,40 +17,8 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <map>
-#include <sstream>
 
 namespace {
-
-struct CTruth {
-  struct CCorner {
-    double X, Y, Z, x, y;
-  };
-  std::map<std::string, CCorner> corners, references;
-  std::map<char, std::vector<std::array<double, 4>>> segments;
-};
-
-CTruth ReadTruth() {
-  CTruth truth;
-  std::ifstream in(PELORIN_EXAMPLES_DIR "/sample-scene-truth.txt");
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    std::string kind, name;
-    words >> kind;
-    if (kind == "corner" || kind == "reference") {
-      CTruth::CCorner c{};
-      words >> name >> c.X >> c.Y >> c.Z >> c.x >> c.y;
-      (kind == "corner" ? truth.corners : truth.references)[name] = c;
-    } else if (kind == "segment") {
-      char direction;
-      std::array<double, 4> s{};
-      words >> direction >> s[0] >> s[1] >> s[2] >> s[3];
-      truth.segments[direction].push_back(s);
-    }
-  }
-  return truth;
-}
 
 // The error that whole pixels explain. Every image position the user types is off by up to half
 // a pixel in x and in y. To first order, a measured coordinate m then moves by at most
@@ -64,12 +34,12 @@ CTruth ReadTruth() {
 // to 0.4 % at the seven others and 8.1 % there.
 class CRoundingBound {
  public:
-  explicit CRoundingBound(const CTruth& truth) : m_truth(truth) {}
+  explicit CRoundingBound(const CSampleTruth& truth) : m_truth(truth) {}
 
   // Largest first-order change of the corner's X, Y or Z under half-pixel errors.
   double For(const std::string& corner) const {
     std::vector<double*> inputs;
-    CTruth perturbed = m_truth;
+    CSampleTruth perturbed = m_truth;
     for (auto& [direction, list] : perturbed.segments)
       for (auto& s : list)
         for (double& value : s) inputs.push_back(&value);
@@ -93,7 +63,7 @@ class CRoundingBound {
 
  private:
   // The chain of the dialogs on a photograph of the sample's size.
-  static std::array<double, 3> Measure(const CTruth& t, const std::string& corner) {
+  static std::array<double, 3> Measure(const CSampleTruth& t, const std::string& corner) {
     CSingleImage model("");
     model.m_nWidth = 1024, model.m_nHeight = 768;
     CSegmentList lists[3];
@@ -122,7 +92,7 @@ class CRoundingBound {
     return {p.m_X, p.m_Y, p.m_Z};
   }
 
-  const CTruth& m_truth;
+  const CSampleTruth& m_truth;
 };
 
 // "Exact" types the fractional positions; "Pixels" the whole pixels a user reads off.
@@ -144,9 +114,9 @@ class EndToEnd : public AppTest, public ::testing::WithParamInterface<EPositions
     return QPoint(static_cast<int>(std::lround(x)), View().ClientSize().height() - 1 - static_cast<int>(std::lround(y)));
   }
 
-  void Measure(const CTruth& truth, const std::string& name) {
-    const CTruth::CCorner& corner = truth.corners.at(name);
-    const CTruth::CCorner& foot = truth.corners.at(name.substr(0, 3) + "0");
+  void Measure(const CSampleTruth& truth, const std::string& name) {
+    const CSampleTruth::CPosition& corner = truth.corners.at(name);
+    const CSampleTruth::CPosition& foot = truth.corners.at(name.substr(0, 3) + "0");
     services->ScriptDialog([&, corner, foot](CDialogDriver& d) {
       EXPECT_EQ(d.Text(1022), Int(static_cast<int>(std::lround(corner.x))));  // the clicked pixel
       d.Type(1022, Typed(corner.x));
@@ -176,7 +146,7 @@ class EndToEnd : public AppTest, public ::testing::WithParamInterface<EPositions
 };
 
 TEST_P(EndToEnd, TheWholeRoadMeasuresTheBox) {
-  const CTruth truth = ReadTruth();
+  const CSampleTruth truth = ReadSampleTruth(PELORIN_EXAMPLES_DIR "/sample-scene-truth.txt");
   ASSERT_EQ(truth.corners.size(), 16u) << "the truth file was not found or is incomplete";
 
   LoadPhotograph(PELORIN_EXAMPLES_DIR "/sample-scene.bmp");
@@ -222,7 +192,7 @@ TEST_P(EndToEnd, TheWholeRoadMeasuresTheBox) {
   double worst = 0;
   for (int i = 0; i < 8; ++i) {
     const CViewPoint& point = *Model()->m_Points.ElementAt(i);
-    const CTruth::CCorner& corner = truth.corners.at(box[i]);
+    const CSampleTruth::CPosition& corner = truth.corners.at(box[i]);
     const double bound = rounding.For(box[i]);
     const double tolerance = GetParam() == EPositions::Exact ? 0.001 * boxSize : 1.1 * bound;
     for (auto [measured, expected] : {std::pair{point.m_x, corner.X}, std::pair{point.m_y, corner.Y},
