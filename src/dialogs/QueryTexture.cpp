@@ -1,6 +1,6 @@
-#include "app/QueryTexture.h"
+#include "dialogs/QueryTexture.h"
 
-#include "app/GenTextureDialog.h"
+#include "dialogs/GenTextureDialog.h"
 #include "texture/FaceTexture.h"
 
 void CQueryTexture::DoDataExchange(CDataExchange& dx) {

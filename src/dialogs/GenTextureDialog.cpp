@@ -1,4 +1,4 @@
-#include "app/GenTextureDialog.h"
+#include "dialogs/GenTextureDialog.h"
 
 #include "texture/FaceTexture.h"
 

@@ -1,4 +1,4 @@
-#include "app/DialogforParameter.h"
+#include "dialogs/DialogforParameter.h"
 
 #include "services/Services.h"
 

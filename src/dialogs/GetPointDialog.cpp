@@ -1,4 +1,4 @@
-#include "app/GetPointDialog.h"
+#include "dialogs/GetPointDialog.h"
 
 #include "services/Services.h"
 
