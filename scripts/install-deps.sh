@@ -18,6 +18,8 @@ packages=(
   xvfb xauth libgl1-mesa-dri locales
   # texture GIFs, and the VRML reader and the image tools that check what the program writes
   libgif-dev view3dscene imagemagick
+  # PNG textures and batch jobs; the glTF and OBJ readers that check the exports
+  libpng-dev nlohmann-json3-dev assimp-utils nodejs
   "$@"
 )
 

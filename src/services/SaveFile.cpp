@@ -170,40 +170,108 @@ bool CFileSink::Flush() {
   return WriteAll(m_buffer.data(), pending);
 }
 
-CSaveResult SaveFile(const std::string& path, const SaveContentWriter& writeContent) {
-  if (path.empty()) return OpenFailure("no file name was given");
-  const CSaveTarget target = ResolveTarget(path);
-  if (!target.error.empty()) return OpenFailure(target.error);
+namespace {
 
-  const std::string folder = FolderOf(target.path);
+// Writes the content into a new temporary file beside the target, with the target's permissions;
+// the temporary's path, or a failure. In-place writes are the caller's fallback.
+struct CTemporary {
+  std::string path;
+  CSaveResult failure;
+  bool folderTakesNoFiles = false;
+};
+
+CTemporary WriteTemporary(const CSaveTarget& target, const SaveContentWriter& writeContent) {
+  CTemporary result;
   std::string temporary = target.path + ".pelorin-XXXXXX";
   const size_t slash = target.path.find_last_of('/');
   temporary.insert(slash == std::string::npos ? 0 : slash + 1, ".");
   const int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) {
-    const int createError = errno;
-    if (target.exists && access(target.path.c_str(), W_OK) == 0) return SaveInPlace(target, writeContent);
-    return OpenFailure("cannot create a file in " + folder + ": " + ErrnoText(createError));
+    result.folderTakesNoFiles = true;
+    result.failure = OpenFailure("cannot create a file in " + FolderOf(target.path) + ": " + ErrnoText(errno));
+    return result;
   }
-
   unsigned long long written = 0;
   std::string error = WriteAndSync(fd, writeContent, target.path, &written);
   if (error.empty()) {
     if (target.exists) {
       // Root may hand the file back to its owner; anyone else keeps the file as theirs.
       [[maybe_unused]] const int ignored = fchown(fd, target.status.st_uid, target.status.st_gid);
-      if (fchmod(fd, target.status.st_mode & 07777) != 0) error = "cannot set the permissions of " + target.path + ": " + ErrnoText(errno);
+      if (fchmod(fd, target.status.st_mode & 07777) != 0)
+        error = "cannot set the permissions of " + target.path + ": " + ErrnoText(errno);
     } else if (fchmod(fd, ModeForNewFile()) != 0) {
       error = "cannot set the permissions of " + target.path + ": " + ErrnoText(errno);
     }
   }
   if (close(fd) != 0 && error.empty()) error = "cannot write " + target.path + ": " + ErrnoText(errno);
-  if (error.empty() && rename(temporary.c_str(), target.path.c_str()) != 0)
-    error = "cannot replace " + target.path + ": " + ErrnoText(errno);
   if (!error.empty()) {
+    unlink(temporary.c_str());
+    result.failure = Failure(error);
+    return result;
+  }
+  result.path = temporary;
+  return result;
+}
+
+CSaveResult MoveIntoPlace(const std::string& temporary, const std::string& target) {
+  if (rename(temporary.c_str(), target.c_str()) != 0) {
+    const std::string error = "cannot replace " + target + ": " + ErrnoText(errno);
     unlink(temporary.c_str());
     return Failure(error);
   }
-  SyncFolder(folder);
+  SyncFolder(FolderOf(target));
   return Success();
+}
+
+}  // namespace
+
+CSaveResult SaveFile(const std::string& path, const SaveContentWriter& writeContent) {
+  if (path.empty()) return OpenFailure("no file name was given");
+  const CSaveTarget target = ResolveTarget(path);
+  if (!target.error.empty()) return OpenFailure(target.error);
+  const CTemporary temporary = WriteTemporary(target, writeContent);
+  if (temporary.path.empty()) {
+    if (temporary.folderTakesNoFiles && target.exists && access(target.path.c_str(), W_OK) == 0)
+      return SaveInPlace(target, writeContent);
+    return temporary.failure;
+  }
+  return MoveIntoPlace(temporary.path, target.path);
+}
+
+CStagedFile::CStagedFile(CStagedFile&& other) noexcept { *this = std::move(other); }
+
+CStagedFile& CStagedFile::operator=(CStagedFile&& other) noexcept {
+  if (this != &other) {
+    Discard();
+    m_temporary = std::move(other.m_temporary);
+    m_target = std::move(other.m_target);
+    other.m_temporary.clear();
+  }
+  return *this;
+}
+
+CStagedFile::~CStagedFile() { Discard(); }
+
+void CStagedFile::Discard() {
+  if (!m_temporary.empty()) unlink(m_temporary.c_str());
+  m_temporary.clear();
+}
+
+CSaveResult CStagedFile::Stage(const std::string& path, const SaveContentWriter& writeContent) {
+  Discard();
+  if (path.empty()) return OpenFailure("no file name was given");
+  const CSaveTarget target = ResolveTarget(path);
+  if (!target.error.empty()) return OpenFailure(target.error);
+  const CTemporary temporary = WriteTemporary(target, writeContent);
+  if (temporary.path.empty()) return temporary.failure;
+  m_temporary = temporary.path;
+  m_target = target.path;
+  return Success();
+}
+
+CSaveResult CStagedFile::Commit() {
+  if (m_temporary.empty()) return Failure("nothing was staged for " + m_target);
+  const std::string temporary = m_temporary;
+  m_temporary.clear();
+  return MoveIntoPlace(temporary, m_target);
 }

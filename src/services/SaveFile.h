@@ -52,3 +52,26 @@ struct CSaveResult {
 using SaveContentWriter = std::function<void(CFileSink&)>;
 
 CSaveResult SaveFile(const std::string& path, const SaveContentWriter& writeContent);
+
+// A save in two steps, for several files that must appear together or not at all: Stage
+// writes and syncs the temporary file beside the target, Commit puts it in the target's place.
+// A staged file that is never committed is removed. Staging needs a folder that takes new files.
+class CStagedFile {
+ public:
+  CStagedFile() = default;
+  CStagedFile(CStagedFile&& other) noexcept;
+  CStagedFile& operator=(CStagedFile&& other) noexcept;
+  CStagedFile(const CStagedFile&) = delete;
+  CStagedFile& operator=(const CStagedFile&) = delete;
+  ~CStagedFile();
+
+  CSaveResult Stage(const std::string& path, const SaveContentWriter& writeContent);
+  CSaveResult Commit();
+  const std::string& Target() const { return m_target; }
+
+ private:
+  void Discard();
+
+  std::string m_temporary;
+  std::string m_target;
+};

@@ -196,3 +196,31 @@ TEST_F(ReadOnlyFolder, AReadOnlyFileIsRefusedAndKept) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StagedFile, NothingChangesUntilCommitAndUncommittedStagesVanish) {
+  CTempDir dir;
+  const std::string first = dir.File("a.txt"), second = dir.File("b.txt");
+  WriteFileBytes(first, kOldContent);
+  {
+    CStagedFile a, b;
+    ASSERT_TRUE(a.Stage(first, WritesText("new a\n")));
+    ASSERT_TRUE(b.Stage(second, WritesText("new b\n")));
+    EXPECT_EQ(ReadFileBytes(first), kOldContent);
+    EXPECT_TRUE(a.Commit());
+    EXPECT_TRUE(b.Commit());
+  }
+  EXPECT_EQ(TextOf(ReadFileBytes(first)), "new a\n");
+  EXPECT_EQ(TextOf(ReadFileBytes(second)), "new b\n");
+  {
+    CStagedFile staged;
+    ASSERT_TRUE(staged.Stage(first, WritesText("never\n")));
+    CStagedFile failing;
+    EXPECT_FALSE(failing.Stage(dir.File("missing/c.txt"), WritesText("x")));
+  }  // not committed: removed
+  EXPECT_EQ(TextOf(ReadFileBytes(first)), "new a\n");
+  EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
+}  // namespace
