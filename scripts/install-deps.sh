@@ -46,3 +46,10 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   fi
   "${as_root[@]}" locale-gen >/dev/null
 fi
+
+# The glTF validator for the export tests, pinned by tools/gltf-validator's lock file.
+validator="$(dirname "$0")/../tools/gltf-validator"
+if [[ ! -d "$validator/node_modules/gltf-validator" ]]; then
+  echo "install-deps: installing the glTF validator"
+  (cd "$validator" && npm ci --no-audit --no-fund >/dev/null)
+fi

@@ -32,6 +32,8 @@ enum ECommandId : int {
   ID_GET_PARAMETER = 32779,
   ID_SAVE_VRML_FILE = 32780,
   ID_QUERY_TEXTURE = 32781,
+  ID_SAVE_GLTF_FILE = 32782,
+  ID_SAVE_OBJ_FILE = 32783,
 };
 
 // Resource ids of the string table.

@@ -5,6 +5,8 @@
 #include "dialogs/GenTextureDialog.h"
 #include "dialogs/GetPointDialog.h"
 #include "dialogs/QueryTexture.h"
+#include "export/Gltf.h"
+#include "export/Obj.h"
 #include "export/Vrml.h"
 #include "texture/FaceTexture.h"
 #include "dialogs/InputDialogForVanishPoints.h"
@@ -40,6 +42,8 @@ CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent) : QWidget(par
       {ID_GET_PARAMETER, &CPelorinView::OnGetParameter},
       {ID_SAVE_VRML_FILE, &CPelorinView::OnSaveVrmlFile},
       {ID_QUERY_TEXTURE, &CPelorinView::OnQueryTexture},
+      {ID_SAVE_GLTF_FILE, &CPelorinView::OnSaveGltfFile},
+      {ID_SAVE_OBJ_FILE, &CPelorinView::OnSaveObjFile},
   };
   m_XLines.RemoveAll();
   m_YLines.RemoveAll();
@@ -291,8 +295,50 @@ void CPelorinView::OnSaveVrmlFile() {
     Services().MessageBox("The VRML file " + path + " cannot be saved: " + result.reason + ".");
     return;
   }
-  const std::string leftOut = LeftOutFacesMessage(scene);
+  const std::string leftOut = LeftOutFacesMessage(scene.faces);
   if (!leftOut.empty()) Services().MessageBox(leftOut);
+}
+
+void CPelorinView::ReportExportedFaces(const CExportFaces& faces, const std::vector<int>& untextured) {
+  std::string message = LeftOutFacesMessage(faces);
+  if (!untextured.empty()) {
+    std::string numbers;
+    for (int number : untextured) numbers += (numbers.empty() ? "" : ", ") + std::to_string(number);
+    message += (message.empty() ? "" : "\n") + std::string("Faces written without a texture (none could be made): ") + numbers;
+  }
+  if (!message.empty()) Services().MessageBox(message);
+}
+
+void CPelorinView::OnSaveGltfFile() {
+  if (!RequirePhotograph()) return;
+  const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save, "glb");
+  if (!choice) return;
+  const CGltfModel gltf = MakeGlb(*GetDocument()->GetSingleImage());
+  const CSaveResult result = SaveFilesTogether({{choice->fullPath, std::string(gltf.bytes.begin(), gltf.bytes.end())}});
+  if (!result) {
+    Services().MessageBox("The glTF file " + choice->fullPath + " cannot be saved: " + result.reason + ".");
+    return;
+  }
+  ReportExportedFaces(gltf.faces, gltf.untexturedFaces);
+}
+
+void CPelorinView::OnSaveObjFile() {
+  if (!RequirePhotograph()) return;
+  const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save, "obj");
+  if (!choice) return;
+  // NAME.obj, NAME.mtl and NAME_faceN.png, side by side.
+  std::string folder = choice->fullPath.substr(0, choice->fullPath.size() - choice->fileName.size());
+  std::string base = choice->fileName;
+  if (base.size() > 4 && base.compare(base.size() - 4, 4, ".obj") == 0) base.resize(base.size() - 4);
+  const CObjModel obj = MakeObj(*GetDocument()->GetSingleImage(), base);
+  std::vector<CFileContent> files = {{choice->fullPath, obj.obj}, {folder + base + ".mtl", obj.mtl}};
+  for (const auto& [name, png] : obj.textures) files.push_back({folder + name, std::string(png.begin(), png.end())});
+  const CSaveResult result = SaveFilesTogether(files);
+  if (!result) {
+    Services().MessageBox("The OBJ files " + choice->fullPath + " cannot be saved: " + result.reason + ".");
+    return;
+  }
+  ReportExportedFaces(obj.faces, obj.untexturedFaces);
 }
 
 void CPelorinView::OnQueryTexture() {

@@ -6,6 +6,7 @@
 // are x = px + m_nPanX, y = (client height − 1 − py) + m_nPanY.
 
 #include "app/GLRenderContext.h"
+#include "export/ExportFaces.h"
 #include "metrology/LineEndPoints.h"
 #include "model/RecordArray.h"
 
@@ -15,6 +16,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 class CPelorinDoc;
 class QPainter;
@@ -53,6 +55,8 @@ class CPelorinView final : public QWidget {
   void OnSaveDataFile();
   void OnGetParameter();
   void OnSaveVrmlFile();
+  void OnSaveGltfFile();
+  void OnSaveObjFile();
   void OnQueryTexture();
 
   // Runs the paint handler before returning.
@@ -81,6 +85,8 @@ class CPelorinView final : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // Tells the user of faces an export left out or wrote without a texture.
+  void ReportExportedFaces(const CExportFaces& faces, const std::vector<int>& untextured);
   // Asks for one segment and appends it to the list.
   void InputSegment(CRecordArray<CLineEndPoints>& lines);
   // Shows "No source image is loaded." and returns false while there is no scene model.

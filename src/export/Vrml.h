@@ -4,7 +4,7 @@
 // the world's vertical becomes VRML's up. A face whose points cannot all be found, or whose
 // coordinates are not all finite numbers, is left out; every other face is written.
 
-#include "services/SaveFile.h"
+#include "export/ExportFaces.h"
 
 #include <string>
 #include <vector>
@@ -13,11 +13,7 @@ class CSingleImage;
 
 struct CVrmlScene {
   std::string text;
-  std::vector<int> missingVertexFaces;  // face numbers left out for a point id that no point has
-  std::vector<int> nonFiniteFaces;      // face numbers left out for coordinates that are not numbers
+  CExportFaces faces;  // what was written and what was left out
 };
 
 CVrmlScene MakeVrmlScene(const CSingleImage& model);
-
-// The message that tells which faces were left out; "" when none was.
-std::string LeftOutFacesMessage(const CVrmlScene& scene);

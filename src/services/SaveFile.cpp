@@ -275,3 +275,16 @@ CSaveResult CStagedFile::Commit() {
   m_temporary.clear();
   return MoveIntoPlace(temporary, m_target);
 }
+
+CSaveResult SaveFilesTogether(const std::vector<CFileContent>& files) {
+  std::vector<CStagedFile> staged(files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    const CSaveResult result = staged[i].Stage(files[i].path, [&](CFileSink& sink) { sink.Write(files[i].bytes); });
+    if (!result) return result;  // the staged ones are removed with `staged`
+  }
+  for (CStagedFile& file : staged) {
+    const CSaveResult result = file.Commit();
+    if (!result) return result;
+  }
+  return Success();
+}

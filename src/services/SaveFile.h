@@ -75,3 +75,11 @@ class CStagedFile {
   std::string m_temporary;
   std::string m_target;
 };
+
+struct CFileContent {
+  std::string path;
+  std::string bytes;
+};
+
+// Saves every file or none: all are staged first, and committed only when all could be.
+CSaveResult SaveFilesTogether(const std::vector<CFileContent>& files);

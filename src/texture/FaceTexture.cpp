@@ -2,7 +2,6 @@
 
 #include "image/PixelImage.h"
 #include "model/SingleImage.h"
-#include "numerics/Matrix.h"
 #include "services/Services.h"
 #include "texture/GifFile.h"
 #include "texture/Rectification.h"
@@ -17,12 +16,6 @@ constexpr size_t kGifSuffixLength = 4;  // ".gif"
 
 bool HasWhiteSpace(const std::string& text) {
   return text.find_first_of(" \t\r\n\v\f") != std::string::npos;
-}
-
-std::string SizeText(double W, double H) {
-  char text[80];
-  std::snprintf(text, sizeof text, "%.0f x %.0f", W, H);
-  return text;
 }
 
 }  // namespace
@@ -46,20 +39,12 @@ bool GenerateFaceTexture(const CSingleImage& model, const int pointIds[4], std::
     return false;
   }
 
-  for (int k = 0; k < 4; ++k)
-    if (!std::isfinite(U[k]) || !std::isfinite(V[k])) {
-      Services().MessageBox("The face's points have no finite image positions, so no texture can be made of it.");
-      return false;
-    }
-  const CMatrix matrix;
-  const double Wd = std::trunc((matrix.Max4(U[0], U[1], U[2], U[3]) - matrix.Min4(U[0], U[1], U[2], U[3])) + 1.0 + 0.5);
-  const double Hd = std::trunc((matrix.Max4(V[0], V[1], V[2], V[3]) - matrix.Min4(V[0], V[1], V[2], V[3])) + 1.0 + 0.5);
-  if (Wd * Hd * 3 > static_cast<double>(kMaxPixelBytes)) {
-    Services().MessageBox("The face covers " + SizeText(Wd, Hd) +
-                          " pixels: its texture would be larger than the 1 GiB a BMP file can hold here.");
+  int W = 0, H = 0;
+  std::string problem;
+  if (!FaceTextureSize(U, V, W, H, problem)) {
+    Services().MessageBox(problem);
     return false;
   }
-  const int W = static_cast<int>(Wd), H = static_cast<int>(Hd);
 
   const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save);
   if (!choice) return false;
@@ -78,7 +63,8 @@ bool GenerateFaceTexture(const CSingleImage& model, const int pointIds[4], std::
   const std::string gifPath = choice->fullPath + ".gif";
   const CPixelImage texture = RectifyTexture(model, U, V, W, H);
   if (!texture.pixels) {
-    Services().MessageBox("There is not enough memory for a texture of " + SizeText(Wd, Hd) + " pixels.");
+    Services().MessageBox("There is not enough memory for a texture of " + std::to_string(W) + " x " +
+                          std::to_string(H) + " pixels.");
   } else {
     const CSaveResult bmp = CSingleImage::WriteBMP(bmpPath.c_str(), texture.pixels.get(), W, H);
     if (!bmp) Services().MessageBox("The texture file " + bmpPath + " cannot be written: " + bmp.reason + ".");

@@ -6,6 +6,8 @@
 #include "texture/RectificationKernel.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -13,6 +15,27 @@ constexpr int kTileRows = 32;
 constexpr int kTileColumns = 128;
 
 }  // namespace
+
+bool FaceTextureSize(const double U[4], const double V[4], int& W, int& H, std::string& problem) {
+  for (int k = 0; k < 4; ++k)
+    if (!std::isfinite(U[k]) || !std::isfinite(V[k])) {
+      problem = "The face's points have no finite image positions, so no texture can be made of it.";
+      return false;
+    }
+  const CMatrix matrix;
+  const double Wd = std::trunc((matrix.Max4(U[0], U[1], U[2], U[3]) - matrix.Min4(U[0], U[1], U[2], U[3])) + 1.0 + 0.5);
+  const double Hd = std::trunc((matrix.Max4(V[0], V[1], V[2], V[3]) - matrix.Min4(V[0], V[1], V[2], V[3])) + 1.0 + 0.5);
+  if (Wd * Hd * 3 > static_cast<double>(kMaxPixelBytes)) {
+    char size[80];
+    std::snprintf(size, sizeof size, "%.0f x %.0f", Wd, Hd);
+    problem = std::string("The face covers ") + size +
+              " pixels: its texture would be larger than the 1 GiB a BMP file can hold here.";
+    return false;
+  }
+  W = static_cast<int>(Wd);
+  H = static_cast<int>(Hd);
+  return true;
+}
 
 void FitTextureHomography(const double U[4], const double V[4], int W, int H, double M[3][3]) {
   const double x[4] = {0, W - 1.0, W - 1.0, 0};

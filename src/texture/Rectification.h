@@ -6,10 +6,17 @@
 
 #include "image/PixelImage.h"
 
+#include <string>
+
 class CSingleImage;
 
 // The homography M (h8 = 1) from texture to image pixel positions.
 void FitTextureHomography(const double U[4], const double V[4], int W, int H, double M[3][3]);
+
+// The size of a face's texture: the box around its four pixel positions, each side
+// trunc(extent + 1.0 + 0.5). False, with the reason, when a position is not finite or the
+// texture would be larger than kMaxPixelBytes.
+bool FaceTextureSize(const double U[4], const double V[4], int& W, int& H, std::string& problem);
 
 // The W × H texture (RGB, bottom row first); no pixels when the memory cannot be had.
 CPixelImage RectifyTexture(const CSingleImage& model, const double U[4], const double V[4], int W, int H);

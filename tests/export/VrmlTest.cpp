@@ -88,7 +88,7 @@ class Vrml : public ::testing::Test {
 TEST_F(Vrml, NoFacesIsTheHeaderAndTheLastLine) {
   const CVrmlScene scene = MakeVrmlScene(model);
   EXPECT_EQ(scene.text, kHeader + "} \n");
-  EXPECT_EQ(LeftOutFacesMessage(scene), "");
+  EXPECT_EQ(LeftOutFacesMessage(scene.faces), "");
   ExpectReadable(scene.text);
 }
 
@@ -126,7 +126,7 @@ TEST_F(Vrml, FacesWithMissingPointsAreLeftOutAndAllOthersWritten) {
       " -2.000000 3.000000 -4.000000 ,\n"
       " -2.000000 3.000000 -1.000000 ,\n";
   EXPECT_EQ(scene.text, kHeader + FaceBlock(kWallCorners, "a.gif") + FaceBlock(reversed, "c.gif") + "} \n");
-  EXPECT_EQ(LeftOutFacesMessage(scene), "Can't find Vertex when save VRML!!\nFaces left out: 1, 3");
+  EXPECT_EQ(LeftOutFacesMessage(scene.faces), "Can't find Vertex when save VRML!!\nFaces left out: 1, 3");
   ExpectReadable(scene.text);
 }
 
@@ -140,7 +140,7 @@ TEST_F(Vrml, NonFiniteCoordinatesAreLeftOutTooAndBothToldInOneMessage) {
   Face("good.gif", 0, 1, 2, 3);
   const CVrmlScene scene = MakeVrmlScene(model);
   EXPECT_EQ(scene.text, kHeader + FaceBlock(kWallCorners, "good.gif") + "} \n");
-  EXPECT_EQ(LeftOutFacesMessage(scene),
+  EXPECT_EQ(LeftOutFacesMessage(scene.faces),
             "Can't find Vertex when save VRML!!\nFaces left out: 1\n"
             "Faces with coordinates that are not numbers were left out: 0, 2");
   ExpectReadable(scene.text);

@@ -1,0 +1,29 @@
+#pragma once
+// The faces an export can write: each with its corners in the exports' axes, (X, Y, Z) =
+// (−y, z, −x) of the world, so that the world's vertical is the up axis, and the pixel positions
+// of its points for its texture. A face whose points cannot all be found, or whose coordinates
+// are not all finite numbers, is left out and named.
+
+#include <string>
+#include <vector>
+
+class CSingleImage;
+class CTextureImage;
+
+struct CExportFace {
+  int number;  // its place in m_Textures
+  const CTextureImage* record;
+  double corners[4][3];  // points 1 … 4, export axes
+  double pixelU[4], pixelV[4];
+};
+
+struct CExportFaces {
+  std::vector<CExportFace> faces;
+  std::vector<int> missingVertexFaces;  // face numbers left out for a point id that no point has
+  std::vector<int> nonFiniteFaces;      // face numbers left out for coordinates that are not numbers
+};
+
+CExportFaces CollectExportFaces(const CSingleImage& model);
+
+// The message that tells which faces were left out; "" when none was.
+std::string LeftOutFacesMessage(const CExportFaces& faces);

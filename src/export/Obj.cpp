@@ -1,0 +1,40 @@
+#include "export/Obj.h"
+
+#include "export/FaceTextures.h"
+#include "services/NumberText.h"
+
+namespace {
+
+// OBJ's texture coordinates start at the image's bottom-left corner, as the texture's own rows do.
+constexpr const char* kTextureCorners[4] = {"0 0", "1 0", "1 1", "0 1"};
+
+}  // namespace
+
+CObjModel MakeObj(const CSingleImage& model, const std::string& baseName) {
+  CObjModel result;
+  result.faces = CollectExportFaces(model);
+  result.obj = "# Pelorin\nmtllib " + baseName + ".mtl\n";
+  result.mtl = "# Pelorin\n";
+  for (const char* corner : kTextureCorners) result.obj += std::string("vt ") + corner + "\n";
+  int vertex = 1;
+  for (const CExportFace& face : result.faces.faces) {
+    const std::string material = "face" + std::to_string(face.number);
+    for (const auto& corner : face.corners)
+      result.obj += "v " + FormatFixedSix(corner[0]) + " " + FormatFixedSix(corner[1]) + " " + FormatFixedSix(corner[2]) + "\n";
+    result.obj += "usemtl " + material + "\nf";
+    for (int k = 0; k < 4; ++k) result.obj += " " + std::to_string(vertex + k) + "/" + std::to_string(k + 1);
+    result.obj += "\n";
+    vertex += 4;
+
+    result.mtl += "newmtl " + material + "\nKa 1 1 1\nKd 1 1 1\nKs 0 0 0\nd 1\nillum 1\n";
+    std::vector<unsigned char> png = FaceTexturePng(model, face);
+    if (png.empty()) {
+      result.untexturedFaces.push_back(face.number);
+      continue;
+    }
+    const std::string texture = baseName + "_" + material + ".png";
+    result.mtl += "map_Kd " + texture + "\n";
+    result.textures.emplace_back(texture, std::move(png));
+  }
+  return result;
+}

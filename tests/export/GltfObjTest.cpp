@@ -1,0 +1,126 @@
+// The glTF and OBJ exports of the sample job, read back by real readers: the Khronos glTF
+// validator and assimp.
+
+#include "export/Gltf.h"
+#include "export/Obj.h"
+
+#include "ScriptedServices.h"
+#include "TempDir.h"
+#include "model/DataFile.h"
+#include "model/SingleImage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <regex>
+
+namespace {
+
+struct CRun {
+  int status;
+  std::string output;
+};
+
+CRun RunCommand(const std::string& command) {
+  std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return {-1, ""};
+  std::string output;
+  char buffer[1024];
+  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  return {pclose(pipe), output};
+}
+
+void Write(const std::string& path, const void* data, size_t size) {
+  std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+int Count(const std::string& output, const std::string& label) {
+  std::smatch match;
+  if (!std::regex_search(output, match, std::regex(label + R"(:\s+(\d+))"))) return -1;
+  return std::stoi(match[1]);
+}
+
+class Exports : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    model = std::make_unique<CSingleImage>(PELORIN_EXAMPLES_DIR "/sample-scene.bmp");
+    ASSERT_TRUE(model->HasPixels());
+    std::string reason;
+    ASSERT_EQ(ReadDataFile(PELORIN_EXAMPLES_DIR "/sample-scene.txt", *model, reason), EDataFileRead::Loaded) << reason;
+    ASSERT_EQ(model->m_Textures.GetCount(), 3);
+  }
+  std::string Validate(const std::string& path) {
+    const CRun run = RunCommand("node " PELORIN_SOURCE_DIR "/tools/gltf-validator/validate.mjs '" + path + "'");
+    EXPECT_EQ(run.status, 0) << run.output;
+    return run.output;
+  }
+  CScriptedServices services;
+  CTempDir dir;
+  std::unique_ptr<CSingleImage> model;
+};
+
+TEST_F(Exports, GlbPassesTheValidatorAndReadsBackWithThreeTexturedFaces) {
+  const CGltfModel gltf = MakeGlb(*model);
+  EXPECT_EQ(gltf.faces.faces.size(), 3u);
+  EXPECT_TRUE(gltf.untexturedFaces.empty());
+  ASSERT_GE(gltf.bytes.size(), 20u);
+  EXPECT_EQ(std::memcmp(gltf.bytes.data(), "glTF", 4), 0);
+  const std::string path = dir.File("sample.glb");
+  Write(path, gltf.bytes.data(), gltf.bytes.size());
+  const std::string report = Validate(path);
+  EXPECT_NE(report.find("\"numErrors\": 0"), std::string::npos) << report;
+  EXPECT_NE(report.find("\"numWarnings\": 0"), std::string::npos) << report;
+  const CRun info = RunCommand("assimp info '" + path + "'");
+  EXPECT_EQ(info.status, 0) << info.output;
+  EXPECT_EQ(Count(info.output, "Meshes"), 3) << info.output;
+  EXPECT_EQ(Count(info.output, "Vertices"), 12) << info.output;
+  EXPECT_EQ(Count(info.output, "Textures \\(embed\\.\\)"), 3) << info.output;
+}
+
+TEST_F(Exports, ObjReadsBackWithItsMaterialsAndTextures) {
+  const CObjModel obj = MakeObj(*model, "sample");
+  ASSERT_EQ(obj.textures.size(), 3u);
+  Write(dir.File("sample.obj"), obj.obj.data(), obj.obj.size());
+  Write(dir.File("sample.mtl"), obj.mtl.data(), obj.mtl.size());
+  for (const auto& [name, png] : obj.textures) {
+    Write(dir.File(name), png.data(), png.size());
+    EXPECT_EQ(std::memcmp(png.data(), "\x89PNG", 4), 0) << name;
+  }
+  EXPECT_NE(obj.mtl.find("map_Kd sample_face0.png"), std::string::npos);
+  const CRun info = RunCommand("assimp info '" + dir.File("sample.obj") + "'");
+  EXPECT_EQ(info.status, 0) << info.output;
+  EXPECT_EQ(Count(info.output, "Meshes"), 3) << info.output;
+  EXPECT_EQ(Count(info.output, "Vertices"), 12) << info.output;
+  EXPECT_EQ(Count(info.output, "Materials"), 3) << info.output;
+}
+
+TEST_F(Exports, FacesThatCannotBeWrittenAreLeftOutAndTheRestStaysValid) {
+  auto* typo = new CTextureImage;
+  typo->SetName("typo.gif");
+  for (int k = 0; k < 4; ++k) typo->m_pointId[k] = k == 2 ? 42 : k;
+  model->m_Textures.Add(typo);
+  const CGltfModel gltf = MakeGlb(*model);
+  EXPECT_EQ(gltf.faces.missingVertexFaces, std::vector<int>{3});
+  EXPECT_EQ(LeftOutFacesMessage(gltf.faces), "Can't find Vertex when save VRML!!\nFaces left out: 3");
+  Write(dir.File("typo.glb"), gltf.bytes.data(), gltf.bytes.size());
+  Validate(dir.File("typo.glb"));
+
+  // Without pixels no texture can be made: the faces get a plain material.
+  CSingleImage sizesOnly("");
+  sizesOnly.m_nWidth = 1024, sizesOnly.m_nHeight = 768;
+  std::string reason;
+  ASSERT_EQ(ReadDataFile(PELORIN_EXAMPLES_DIR "/sample-scene.txt", sizesOnly, reason), EDataFileRead::Loaded);
+  const CGltfModel plain = MakeGlb(sizesOnly);
+  EXPECT_EQ(plain.untexturedFaces, (std::vector<int>{0, 1, 2}));
+  Write(dir.File("plain.glb"), plain.bytes.data(), plain.bytes.size());
+  Validate(dir.File("plain.glb"));
+
+  CSingleImage empty("");
+  const CGltfModel nothing = MakeGlb(empty);
+  Write(dir.File("empty.glb"), nothing.bytes.data(), nothing.bytes.size());
+  Validate(dir.File("empty.glb"));
+}
+
+}  // namespace
