@@ -4,6 +4,7 @@ ground by a pinhole camera whose every parameter is known, and writes
 
   examples/sample-scene.bmp        the photograph, 1024 x 768, 24-bit BMP
   examples/sample-scene-truth.txt  the true dimensions and the exact image positions
+  examples/sample-job.json         the whole job for pelorin-batch, from those positions
 
 Image positions are Pelorin's pixel positions: column x from the left edge, row y from the
 bottom edge, pixel (i, j) being the picture at exactly (i, j). A world point (X, Y, Z) seen by
@@ -194,7 +195,52 @@ def write_truth(path):
         out.write("\n".join(lines) + "\n")
 
 
-if __name__ == "__main__":
+def main():
     write_bmp("examples/sample-scene.bmp", render())
     write_truth("examples/sample-scene-truth.txt")
-    print("wrote examples/sample-scene.bmp and examples/sample-scene-truth.txt")
+    write_job("examples/sample-scene-truth.txt", "examples/sample-job.json")
+    print("wrote examples/sample-scene.bmp, examples/sample-scene-truth.txt and examples/sample-job.json")
+
+
+def write_job(truth_path, job_path):
+    """The sample's whole job for pelorin-batch, from the truth file's exact positions."""
+    corners, references, segments = {}, {}, {"X": [], "Y": [], "Z": []}
+    for line in open(truth_path):
+        words = line.split()
+        if not words or words[0].startswith("#"):
+            continue
+        if words[0] in ("corner", "reference"):
+            (corners if words[0] == "corner" else references)[words[1]] = [float(w) for w in words[2:7]]
+        elif words[0] == "segment":
+            segments[words[1]].append([float(w) for w in words[2:6]])
+    pixel = lambda name, table=corners: table[name][3:5]
+    order = ["A000", "A100", "A110", "A010", "A001", "A101", "A111", "A011"]
+    points = []
+    for name in order:
+        if corners[name][2] == 0:
+            points.append({"pixel": pixel(name), "height": 0, "compute": ["xy"]})
+        else:
+            points.append({"pixel": pixel(name), "foot": pixel(name[:3] + "0"), "compute": ["height", "xy"]})
+    job = {
+        "photograph": "sample-scene.bmp",
+        "segments": segments,
+        "parameters": {
+            "origin": pixel("origin", references),
+            "ground": {"pixel": pixel("ground", references), "world": references["ground"][0:2]},
+            "vertical": {"foot": pixel("foot", references), "top": pixel("top", references),
+                         "height": references["top"][2]},
+        },
+        "points": points,
+        "faces": [{"points": [0, 1, 5, 4], "texture": "front"}, {"points": [3, 0, 4, 7], "texture": "side"},
+                  {"points": [4, 5, 6, 7], "texture": "top"}],
+        "outputs": {"folder": "sample-output", "data": "sample-scene.txt", "vrml": "sample-scene.wrl",
+                    "gltf": "sample-scene.glb", "obj": "sample-scene.obj"},
+    }
+    import json
+    with open(job_path, "w") as out:
+        json.dump(job, out, indent=1)
+        out.write("\n")
+
+
+if __name__ == "__main__":
+    main()

@@ -156,18 +156,29 @@ CBmpReadResult ReadBmpFile(const std::string& path) {
   return result;
 }
 
+std::string BmpSizeProblem(int width, int height) {
+  if (width < 1 || height < 1 || !PixelBytesWithinLimit(width, height))
+    return "a picture of " + std::to_string(width) + " x " + std::to_string(height) +
+           " pixels cannot be written as a BMP file";
+  return {};
+}
+
 CSaveResult WriteBmpFile(const std::string& path, const unsigned char* pixels, int width, int height) {
-  if (width < 1 || height < 1 || !PixelBytesWithinLimit(width, height)) {
+  const std::string problem = BmpSizeProblem(width, height);
+  if (!problem.empty()) {
     CSaveResult refused;
-    refused.reason = "a picture of " + std::to_string(width) + " x " + std::to_string(height) +
-                     " pixels cannot be written as a BMP file";
+    refused.reason = problem;
     return refused;
   }
+  return SaveFile(path, BmpContentWriter(pixels, width, height));
+}
+
+SaveContentWriter BmpContentWriter(const unsigned char* pixels, int width, int height) {
   const size_t rowBytes = 3 * static_cast<size_t>(width);
   const size_t fileRowBytes = rowBytes + static_cast<size_t>(BmpRowPad(width));
   const uint32_t fileBytes = static_cast<uint32_t>(fileRowBytes * static_cast<size_t>(height) + kBmpHeaderBytes);
 
-  return SaveFile(path, [&](CFileSink& sink) {
+  return [=](CFileSink& sink) {
     unsigned char header[kBmpHeaderBytes] = {};
     WriteLe16(header, 0x4D42);
     WriteLe32(header + 2, fileBytes);
@@ -194,5 +205,5 @@ CSaveResult WriteBmpFile(const std::string& path, const unsigned char* pixels, i
                             static_cast<size_t>(width));
       sink.Write(chunk.data(), rows * fileRowBytes);
     }
-  });
+  };
 }

@@ -37,3 +37,9 @@ CBmpReadResult ReadBmpFile(const std::string& path);
 // Writes the image through the save routine. Refuses, writing nothing, a width or height
 // below 1 or pixel data above kMaxPixelBytes, so that every file it writes reads back.
 CSaveResult WriteBmpFile(const std::string& path, const unsigned char* pixels, int width, int height);
+
+// The file's content for a save (sizes already accepted by BmpSizeProblem); the pixels must
+// outlive it.
+SaveContentWriter BmpContentWriter(const unsigned char* pixels, int width, int height);
+// Why a picture of this size cannot be a BMP file; "" when it can.
+std::string BmpSizeProblem(int width, int height);

@@ -6,5 +6,10 @@
 
 #include <string>
 
+#include <vector>
+
 // Pixels RGB, bottom row first, no padding. Saved through the save routine.
 CSaveResult WriteGifFile(const std::string& path, const unsigned char* pixels, int width, int height);
+
+// The GIF file's bytes; empty, with the reason, when the picture cannot be one.
+std::vector<unsigned char> EncodeGif(const unsigned char* pixels, int width, int height, std::string& problem);

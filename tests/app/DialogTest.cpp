@@ -422,3 +422,35 @@ TEST_F(FaceDialogs, AVrmlFileThatCannotBeSavedIsTold) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FaceDialogs, SaveGltfAndObjWriteTheirFilesAndTellWhatWasLeftOut) {
+  AddFaceRecord("wall.gif", {0, 1, 2, 3});
+  AddFaceRecord("typo.gif", {0, 1, 2, 42});
+  services->AnswerFileDialog(dir.File("house.glb"));
+  Command(ID_SAVE_GLTF_FILE);
+  EXPECT_EQ(services->fileRequests.back().defaultExtension, "glb");
+  const std::vector<unsigned char> glb = ReadFileBytes(dir.File("house.glb"));
+  ASSERT_GE(glb.size(), 4u);
+  EXPECT_EQ(std::string(glb.begin(), glb.begin() + 4), "glTF");
+  services->AnswerFileDialog(dir.File("house.obj"));
+  Command(ID_SAVE_OBJ_FILE);
+  EXPECT_EQ(services->fileRequests.back().defaultExtension, "obj");
+  for (const char* file : {"house.obj", "house.mtl", "house_face0.png"})
+    EXPECT_FALSE(ReadFileBytes(dir.File(file)).empty()) << file;
+  EXPECT_TRUE(ReadFileBytes(dir.File("house_face1.png")).empty());  // the face left out
+  const std::string leftOut = "Can't find Vertex when save VRML!!\nFaces left out: 1";
+  EXPECT_EQ(services->messages, (std::vector<std::string>{leftOut, leftOut}));
+}
+
+TEST_F(FaceDialogs, AnObjExportThatCannotBeSavedWritesNoneOfItsFiles) {
+  AddFaceRecord("wall.gif", {0, 1, 2, 3});
+  const std::string path = dir.File("missing/house.obj");
+  services->AnswerFileDialog(path);
+  Command(ID_SAVE_OBJ_FILE);
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_EQ(services->messages[0].rfind("The OBJ files " + path + " cannot be saved: ", 0), 0u) << services->messages[0];
+}
+
+}  // namespace

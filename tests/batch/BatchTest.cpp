@@ -1,0 +1,180 @@
+// pelorin-batch as a user runs it: the sample job, a re-export, and jobs that must be refused
+// with one line, exit status 2 and no output at all.
+
+#include "ChildProcess.h"
+#include "SampleTruth.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using nlohmann::json;
+
+struct CRun {
+  int status;
+  std::string out, err;
+};
+
+CRun RunBatch(const std::string& job, const std::string& prefix = "") {
+  CTempDir scratch;
+  const std::string command = prefix + "'" PELORIN_BATCH "' '" + job + "' >'" + scratch.File("out") + "' 2>'" +
+                              scratch.File("err") + "'";
+  const int status = std::system(command.c_str());
+  const auto text = [](const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text(scratch.File("out")), text(scratch.File("err"))};
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class Batch : public ::testing::Test {
+ protected:
+  // The sample job, with the photograph where it is and the outputs in the test's folder.
+  json SampleJob() {
+    json job = json::parse(FileText(PELORIN_EXAMPLES_DIR "/sample-job.json"));
+    job["photograph"] = PELORIN_EXAMPLES_DIR "/sample-scene.bmp";
+    job["outputs"]["folder"] = dir.File("out");
+    return job;
+  }
+  std::string WriteJob(const json& job, const std::string& name = "job.json") {
+    std::ofstream(dir.File(name)) << job.dump(1);
+    return dir.File(name);
+  }
+  CTempDir dir;
+};
+
+TEST_F(Batch, TheSampleJobMeasuresTheBoxAndWritesWhatTheProgramWrites) {
+  const CRun run = RunBatch(WriteJob(SampleJob()));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  // The same data file as the program's own "Save Data File" for the same inputs.
+  EXPECT_EQ(FileText(dir.File("out/sample-scene.txt")), FileText(PELORIN_EXAMPLES_DIR "/sample-scene.txt"));
+
+  const json report = json::parse(run.out);
+  const CSampleTruth truth = ReadSampleTruth(PELORIN_EXAMPLES_DIR "/sample-scene-truth.txt");
+  const char* order[8] = {"A000", "A100", "A110", "A010", "A001", "A101", "A111", "A011"};
+  ASSERT_EQ(report["points"].size(), 8u);
+  for (int i = 0; i < 8; ++i) {
+    const json& point = report["points"][i];
+    const auto& corner = truth.corners.at(order[i]);
+    EXPECT_EQ(point["id"], i);
+    EXPECT_NEAR(point["world"][0].get<double>(), corner.X, 1e-6) << order[i];
+    EXPECT_NEAR(point["world"][1].get<double>(), corner.Y, 1e-6) << order[i];
+    EXPECT_NEAR(point["world"][2].get<double>(), corner.Z, 1e-6) << order[i];
+    EXPECT_NEAR(point["pixel"][0].get<double>(), corner.x, 1e-9) << order[i];
+  }
+  // The vertical vanishing point lies far below the photograph (the camera looks down):
+  // its direction is (almost) straight down in the image.
+  const json& vz = report["vanishing_points"]["Z"];
+  EXPECT_GT(std::fabs(vz[1].get<double>()), 0.99);
+  EXPECT_EQ(report["faces"].size(), 3u);
+  EXPECT_EQ(report["faces"][0]["texture"], "front.gif");
+  for (const char* file : {"front.bmp", "front.gif", "side.bmp", "top.gif", "sample-scene.wrl", "sample-scene.glb",
+                           "sample-scene.obj", "sample-scene.mtl", "sample-scene_face2.png"})
+    EXPECT_FALSE(FileText(dir.File(std::string("out/") + file)).empty()) << file;
+
+  const int validator = std::system(("node '" PELORIN_SOURCE_DIR "/tools/gltf-validator/validate.mjs' '" +
+                                     dir.File("out/sample-scene.glb") + "' >/dev/null")
+                                        .c_str());
+  EXPECT_EQ(validator, 0);
+}
+
+TEST_F(Batch, AFinishedJobIsExportedAgainFromItsDataFile) {
+  json job = {{"photograph", PELORIN_EXAMPLES_DIR "/sample-scene.bmp"},
+              {"data", PELORIN_EXAMPLES_DIR "/sample-scene.txt"},
+              {"outputs", {{"folder", dir.File("again")}, {"gltf", "model.glb"}, {"data", "copy.txt"}}}};
+  const CRun run = RunBatch(WriteJob(job));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(FileText(dir.File("again/copy.txt")), FileText(PELORIN_EXAMPLES_DIR "/sample-scene.txt"));
+  EXPECT_FALSE(FileText(dir.File("again/model.glb")).empty());
+}
+
+TEST_F(Batch, HelpExplainsTheJobFormat) {
+  const CRun run = RunBatch("--help");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("\"segments\""), std::string::npos);
+  EXPECT_NE(run.out.find("CACULATE XandY"), std::string::npos);
+}
+
+TEST_F(Batch, BadJobsGetOneLineAndNoOutput) {
+  struct Case {
+    const char* name;
+    std::function<void(json&)> change;
+    std::string message;  // what the line says after the job's path
+  };
+  const Case cases[] = {
+      {"missing photograph", [](json& j) { j.erase("photograph"); }, "photograph: missing"},
+      {"segments not an object", [](json& j) { j["segments"] = 7; }, "segments: expected an object"},
+      {"one segment", [](json& j) { j["segments"]["Y"] = json::array({j["segments"]["Y"][0]}); },
+       "segments.Y: expected a list of at least two segments [x1, y1, x2, y2]"},
+      {"pixel with one number", [](json& j) { j["points"][3]["pixel"] = {5}; }, "points[3].pixel: expected two numbers"},
+      {"height as text", [](json& j) { j["points"][0]["height"] = "low"; }, "points[0].height: expected a number"},
+      {"unknown computation", [](json& j) { j["points"][1]["compute"] = {"xy", "volume"}; },
+       "points[1].compute[1]: unknown computation \"volume\" (expected reference, height, xy or image)"},
+      {"reference to a later point", [](json& j) { j["points"][2]["reference"] = {{"x", 5}}; },
+       "points[2].reference.x: no earlier point has id 5 (the points before this one have ids 0 to 1)"},
+      {"face with a missing point", [](json& j) { j["faces"][1]["points"][2] = 42; },
+       "faces[1].points[2]: no point has id 42 (the job measures 8 points, ids 0 up)"},
+      {"texture name with a blank", [](json& j) { j["faces"][0]["texture"] = "my wall"; },
+       "faces[0].texture: expected a name of 1 to 47 characters without blanks or folders"},
+      {"photograph that cannot be read",
+       [](json& j) { j["photograph"] = PELORIN_EXAMPLES_DIR "/sample-scene-truth.txt"; },
+       "photograph: " PELORIN_EXAMPLES_DIR "/sample-scene-truth.txt cannot be loaded: "},
+      {"second ground point on an axis", [](json& j) { j["parameters"]["ground"]["world"][1] = 0; },
+       "parameters: The second ground point must not lie on an axis"},
+  };
+  for (const Case& c : cases) {
+    json job = SampleJob();
+    c.change(job);
+    const CRun run = RunBatch(WriteJob(job));
+    EXPECT_EQ(run.status, 2) << c.name;
+    EXPECT_EQ(run.err.rfind("pelorin-batch: " + dir.File("job.json") + ": " + c.message, 0), 0u)
+        << c.name << ": " << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.name << ": " << run.err;
+    EXPECT_EQ(run.out, "") << c.name;
+    EXPECT_NE(access(dir.File("out").c_str(), F_OK), 0) << c.name << ": an output folder was made";
+  }
+  std::ofstream(dir.File("broken.json")) << "{ \"photograph\": ";
+  const CRun broken = RunBatch(dir.File("broken.json"));
+  EXPECT_EQ(broken.status, 2);
+  EXPECT_NE(broken.err.find("the job is not JSON"), std::string::npos);
+}
+
+TEST_F(Batch, AnOutputFolderWithoutWritePermissionWritesNothing) {
+  const std::string locked = dir.File("locked");
+  ASSERT_EQ(mkdir(locked.c_str(), 0755), 0);
+  json job = SampleJob();
+  job["outputs"]["folder"] = locked;
+  const std::string path = WriteJob(job);
+  std::string prefix;
+  if (geteuid() == 0) {
+    // Root may write anywhere: run the job as nobody, who may read the job but not write there.
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+    prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  } else {
+    ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
+  }
+  const CRun run = RunBatch(path, prefix);
+  chmod(locked.c_str(), 0755);
+  EXPECT_EQ(run.status, 2) << run.out;
+  EXPECT_NE(run.err.find("outputs.data: cannot create a file in " + locked + ": Permission denied"), std::string::npos)
+      << run.err;
+  EXPECT_TRUE(FolderEntries(locked).empty());
+}
+
+}  // namespace
