@@ -46,3 +46,15 @@ VRML
 (cd docs/sample-model && xvfb-run -a -s "-screen 0 1280x1024x24" view3dscene view.wrl \
   --geometry 800x600 --screenshot 0 ../guide-6-model.png >/dev/null)
 echo "guide-pictures: docs/guide-6-model.png"
+
+# The same model from its glTF file, with a light of its own.
+cat > docs/sample-model/view-gltf.x3dv <<X3D
+#X3D V3.2 utf8
+PROFILE Interchange
+Viewpoint { position 3.2 3.0 3.0 orientation $orientation fieldOfView 0.75 }
+DirectionalLight { direction -0.4 -1 -0.6 intensity 0.9 }
+Inline { url "sample-scene.glb" }
+X3D
+(cd docs/sample-model && xvfb-run -a -s "-screen 0 1280x1024x24" view3dscene view-gltf.x3dv \
+  --geometry 800x600 --screenshot 0 ../gltf-model.png >/dev/null)
+echo "guide-pictures: docs/gltf-model.png"

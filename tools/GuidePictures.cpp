@@ -15,6 +15,7 @@
 #include "app/Pelorin.h"
 #include "app/PelorinView.h"
 #include "app/QtDialogRunner.h"
+#include "export/Gltf.h"
 #include "export/Vrml.h"
 #include "metrology/PointMeasurement.h"
 #include "metrology/ReferenceParameters.h"
@@ -148,6 +149,9 @@ int main(int argc, char** argv) {
   }
   std::ofstream(out + "/sample-model/sample-scene.txt") << DataFileText(model);
   std::ofstream(out + "/sample-model/sample-scene.wrl") << MakeVrmlScene(model).text;
+  const CGltfModel gltf = MakeGlb(model);
+  std::ofstream(out + "/sample-model/sample-scene.glb", std::ios::binary)
+      .write(reinterpret_cast<const char*>(gltf.bytes.data()), static_cast<std::streamsize>(gltf.bytes.size()));
   for (const std::string& message : services.messages) std::fprintf(stderr, "guide-pictures: %s\n", message.c_str());
   return services.messages.empty() ? 0 : 1;
 }
