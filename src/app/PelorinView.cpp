@@ -215,7 +215,7 @@ void CPelorinView::OnRButtonDown(QPoint) {
 void CPelorinView::OnLoadSourceImage() {
   const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Open);
   if (!choice) return;
-  auto model = std::make_unique<CSingleImage>(choice->fullPath.c_str());
+  auto model = std::make_unique<CSingleImage>(choice->fullPath.c_str(), EPhotoFiles::AnyFormat);
   if (!model->HasPixels()) {
     // The current work stays: a photograph that cannot be read replaces nothing.
     Services().MessageBox("The photograph " + choice->fullPath + " cannot be loaded: " + model->ReadFailure() + ".");

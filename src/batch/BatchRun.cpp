@@ -88,7 +88,7 @@ CBatchResult RunJob(const CJob& job) {
   };
 
   const std::string photograph = Resolve(job.folder, job.photograph);
-  CSingleImage model(photograph.c_str());
+  CSingleImage model(photograph.c_str(), EPhotoFiles::AnyFormat);
   if (!model.HasPixels()) return fail("photograph: " + photograph + " cannot be loaded: " + model.ReadFailure());
 
   if (!job.dataFile.empty()) {

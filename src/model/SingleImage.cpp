@@ -1,11 +1,17 @@
 #include "model/SingleImage.h"
 
 #include "image/Bmp.h"
+#include "image/Photograph.h"
 #include "model/DisplayTexture.h"
 #include "services/Services.h"
 
-CSingleImage::CSingleImage(const char* path) {
-  ReadBMP(path);
+#include <cstdio>
+
+CSingleImage::CSingleImage(const char* path, EPhotoFiles files) {
+  if (files == EPhotoFiles::AnyFormat)
+    ReadPhotograph(path);
+  else
+    ReadBMP(path);
   CreateTexture();
   ResetQuantities();
 }
@@ -57,6 +63,31 @@ void CSingleImage::ReadBMP(const char* path) {
   m_nWidth = result.image.width;
   m_nHeight = result.image.height;
   if (result.closeFailed) Services().MessageBox("The image is not properly colsed....,too bad!");
+}
+
+void CSingleImage::ReadPhotograph(const char* path) {
+  unsigned char head[64];
+  size_t headBytes = 0;
+  if (std::FILE* file = std::fopen(path, "rb")) {
+    headBytes = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+  }
+  const EPhotoFormat format = DetectPhotoFormat(head, headBytes);
+  if (format == EPhotoFormat::ClassicBmp || format == EPhotoFormat::Unknown) {
+    ReadBMP(path);
+    if (format == EPhotoFormat::Unknown && !m_readFailure.empty() && headBytes > 0)
+      m_readFailure = "the file is not a BMP, JPEG or PNG picture";
+    return;
+  }
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes, m_readFailure)) return;
+  CPhotoReadResult result =
+      DecodePhotograph(format, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+  m_readFailure = result.reason;
+  if (!result.Succeeded()) return;
+  m_pPixels = std::move(result.image.pixels);
+  m_nWidth = result.image.width;
+  m_nHeight = result.image.height;
 }
 
 CSaveResult CSingleImage::WriteBMP(const char* path, const unsigned char* pixels, int width, int height) {

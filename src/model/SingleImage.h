@@ -13,10 +13,14 @@
 #include <memory>
 #include <string>
 
+// Which photograph files a model is built from: the 24-bit BMP only, or also other BMP files,
+// JPEG and PNG (recognised by their first bytes).
+enum class EPhotoFiles { BmpOnly, AnyFormat };
+
 class CSingleImage {
  public:
   // Reads the photograph, makes its display texture and resets every computed quantity.
-  explicit CSingleImage(const char* path);
+  explicit CSingleImage(const char* path, EPhotoFiles files = EPhotoFiles::BmpOnly);
   virtual ~CSingleImage();
   CSingleImage(const CSingleImage&) = delete;
   CSingleImage& operator=(const CSingleImage&) = delete;
@@ -32,7 +36,10 @@ class CSingleImage {
   // Replaces the photograph only when the whole file was read; otherwise the model is untouched
   // and ReadFailure() says why.
   void ReadBMP(const char* path);
-  // Why the last ReadBMP refused its file; empty after a successful read.
+  // ReadBMP for the 24-bit BMP with the 40-byte header, the other decoders for the rest; the
+  // same rule: the model changes only when the whole picture was read.
+  void ReadPhotograph(const char* path);
+  // Why the last read refused its file; empty after a successful read.
   const std::string& ReadFailure() const { return m_readFailure; }
   // Writes any pixel buffer (RGB, bottom row first) as a 24-bit BMP file.
   static CSaveResult WriteBMP(const char* path, const unsigned char* pixels, int width, int height);

@@ -157,7 +157,7 @@ TEST_F(KeptWork, APhotographThatCannotBeReadKeepsEverythingAndSaysWhy) {
   std::vector<unsigned char> compressed = ReadFileBytes(dir.File("full.bmp"));
   compressed[30] = 1;
   const Case cases[] = {{"truncated.bmp", truncated, "shorter than its header"},
-                        {"compressed.bmp", compressed, "not a 24-bit uncompressed BMP"},
+                        {"compressed.bmp", compressed, "RLE-compressed BMP files are not supported"},
                         {"empty.bmp", {}, "too short"}};
   for (const Case& c : cases) {
     services->messages.clear();
@@ -193,6 +193,25 @@ TEST_F(AppTest, AZeroHeightSizeEventKeepsTheViewport) {
   EXPECT_EQ(std::vector<int>(View().Viewport(), View().Viewport() + 4), before);
   View().OnSize(320, 240);
   EXPECT_EQ(std::vector<int>(View().Viewport(), View().Viewport() + 4), (std::vector<int>{0, 0, 320, 240}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AppTest, LoadSouceImageTakesJpegAndPngToo) {
+  for (const char* file : {"photo-orientation-6.jpg", "photo-16.png", "photo-32-v5.bmp"}) {
+    LoadPhotograph(PELORIN_SOURCE_DIR "/tests/image/photos/" + std::string(file));
+    ASSERT_NE(Model(), nullptr) << file;
+    EXPECT_EQ(Model()->GetWidth(), 48) << file;
+    EXPECT_EQ(Model()->GetHeight(), 32) << file;
+    EXPECT_NE(Model()->GetTexName(), 0u) << file;
+  }
+  EXPECT_TRUE(services->messages.empty());
+  LoadPhotograph(PELORIN_SOURCE_DIR "/tests/image/photos/photo-cmyk.jpg");
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_NE(services->messages[0].find("CMYK JPEG files are not supported"), std::string::npos);
+  EXPECT_EQ(Model()->GetWidth(), 48);  // the previous photograph stays
 }
 
 }  // namespace
