@@ -13,6 +13,7 @@
 #include "app/PelorinDoc.h"
 #include "metrology/VanishingPoints.h"
 #include "model/DataFile.h"
+#include "services/NumberText.h"
 #include "services/SaveFile.h"
 #include "services/Services.h"
 
@@ -21,6 +22,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -44,6 +46,9 @@ CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent) : QWidget(par
       {ID_QUERY_TEXTURE, &CPelorinView::OnQueryTexture},
       {ID_SAVE_GLTF_FILE, &CPelorinView::OnSaveGltfFile},
       {ID_SAVE_OBJ_FILE, &CPelorinView::OnSaveObjFile},
+      {ID_VIEW_ZOOM_IN, &CPelorinView::OnZoomIn},
+      {ID_VIEW_ZOOM_OUT, &CPelorinView::OnZoomOut},
+      {ID_VIEW_ACTUAL_PIXELS, &CPelorinView::OnActualPixels},
   };
   m_XLines.RemoveAll();
   m_YLines.RemoveAll();
@@ -74,6 +79,58 @@ QSize CPelorinView::ClientSize() const {
   return QSize(qRound(width() * ratio), qRound(height() * ratio));
 }
 
+QPointF CPelorinView::DevicePositionF(const QPointF& logical) const { return logical * devicePixelRatioF(); }
+
+QPointF CPelorinView::PhotoPositionAt(QPointF device) const {
+  const double clientHeight = ClientSize().height();
+  return QPointF(Left() + device.x() / m_dZoom - 0.5, Bottom() + (clientHeight - device.y()) / m_dZoom - 0.5);
+}
+
+QPointF CPelorinView::DeviceAt(QPointF photo) const {
+  const double clientHeight = ClientSize().height();
+  return QPointF((photo.x() + 0.5 - Left()) * m_dZoom, clientHeight - (photo.y() + 0.5 - Bottom()) * m_dZoom);
+}
+
+void CPelorinView::SetOrigin(double left, double bottom) {
+  const double wholeX = std::floor(left), wholeY = std::floor(bottom);
+  m_nPanX = static_cast<int>(wholeX);
+  m_nPanY = static_cast<int>(wholeY);
+  m_dSubX = left - wholeX;
+  m_dSubY = bottom - wholeY;
+}
+
+void CPelorinView::SetZoom(double zoom, QPointF aboutDevice) {
+  zoom = std::clamp(zoom, 1.0 / 8, 32.0);
+  const double clientHeight = ClientSize().height();
+  // The world point under the position; in the plain view, the centre of the pixel it names.
+  const QPointF about = IsPlainView() ? QPointF(std::floor(aboutDevice.x()) + 0.5, std::floor(aboutDevice.y()) + 0.5)
+                                      : aboutDevice;
+  const double worldX = Left() + about.x() / m_dZoom;
+  const double worldY = Bottom() + (clientHeight - about.y()) / m_dZoom;
+  m_dZoom = zoom;
+  if (zoom == 1) {
+    // Back to whole pixels: the pixel under the position stays under it.
+    m_nPanX = static_cast<int>(std::floor(worldX) - std::floor(about.x()));
+    m_nPanY = static_cast<int>(std::floor(worldY) - (clientHeight - 1 - std::floor(about.y())));
+    m_dSubX = m_dSubY = 0;
+  } else {
+    SetOrigin(worldX - about.x() / zoom, worldY - (clientHeight - about.y()) / zoom);
+  }
+  Services().Repaint();
+}
+
+void CPelorinView::OnZoomIn() { SetZoom(m_dZoom * 2, QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
+
+void CPelorinView::OnZoomOut() { SetZoom(m_dZoom / 2, QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
+
+void CPelorinView::OnActualPixels() { SetZoom(1, QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
+
+void CPelorinView::wheelEvent(QWheelEvent* event) {
+  const int steps = event->angleDelta().y() / 120;
+  if (steps == 0) return;
+  SetZoom(steps > 0 ? m_dZoom * 2 : m_dZoom / 2, DevicePositionF(event->position()));
+}
+
 QPoint CPelorinView::DevicePosition(const QPointF& logical) const {
   const qreal ratio = devicePixelRatioF();
   return QPoint(static_cast<int>(std::floor(logical.x() * ratio)), static_cast<int>(std::floor(logical.y() * ratio)));
@@ -84,6 +141,8 @@ void CPelorinView::OnInitialUpdate() {
   m_nPanY = 0;
   m_nPanX = 0;
   m_bDragging = 0;
+  m_dZoom = 1;
+  m_dSubX = m_dSubY = 0;
   update();
 }
 
@@ -111,7 +170,8 @@ void CPelorinView::OnPaint() {
   glGetIntegerv(GL_VIEWPORT, viewport);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  glOrtho(m_nPanX, m_nPanX + viewport[2] - viewport[0], m_nPanY, m_nPanY + viewport[3] - viewport[1], -1, 1);
+  glOrtho(Left(), Left() + (viewport[2] - viewport[0]) / m_dZoom, Bottom(), Bottom() + (viewport[3] - viewport[1]) / m_dZoom,
+          -1, 1);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glTranslated(0, 0, 1);
@@ -127,6 +187,8 @@ void CPelorinView::DrawImage() {
   const int h = model->GetHeight();
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, model->GetTexName());
+  // Magnified photograph pixels are crisp squares; at zoom 1 the texture's own filter.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, m_dZoom > 1 ? GL_NEAREST : GL_LINEAR);
   glBegin(GL_QUADS);
   glTexCoord2d(0, 0);
   glVertex2i(0, 0);
@@ -153,6 +215,7 @@ void CPelorinView::OnCommand(int id) {
 }
 
 void CPelorinView::mousePressEvent(QMouseEvent* event) {
+  m_ptPressF = DevicePositionF(event->position());
   if (event->button() == Qt::LeftButton) OnLButtonDown(DevicePosition(event->position()));
   if (event->button() == Qt::RightButton) OnRButtonDown(DevicePosition(event->position()));
 }
@@ -161,11 +224,34 @@ void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) OnLButtonUp(DevicePosition(event->position()));
 }
 
-void CPelorinView::mouseMoveEvent(QMouseEvent* event) { OnMouseMove(DevicePosition(event->position())); }
+void CPelorinView::mouseMoveEvent(QMouseEvent* event) {
+  if (IsPlainView())
+    OnMouseMove(DevicePosition(event->position()));
+  else
+    OnMouseMoveZoomed(DevicePositionF(event->position()));
+}
+
+void CPelorinView::OnMouseMoveZoomed(QPointF point) {
+  const QPointF position = PhotoPositionAt(point);
+  Services().SetStatusText("x = " + FormatFixed(position.x(), 2) + ", y = " + FormatFixed(position.y(), 2));
+  if (m_bDragging) {
+    // The press-relative rule, with the distance in photograph pixels.
+    SetOrigin(Left() + (point.x() - m_ptPressF.x()) / m_dZoom, Bottom() + (m_ptPressF.y() - point.y()) / m_dZoom);
+    Services().Repaint();
+  }
+}
 
 // A double-click is its own event, not a second press: the press before it started any drag.
 void CPelorinView::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) OnLButtonDblClk(DevicePosition(event->position()));
+  if (event->button() != Qt::LeftButton) return;
+  if (IsPlainView()) {
+    OnLButtonDblClk(DevicePosition(event->position()));
+    return;
+  }
+  // Zoomed, a point can be placed to a fraction of a pixel.
+  if (!RequirePhotograph()) return;
+  const QPointF position = PhotoPositionAt(DevicePositionF(event->position()));
+  MeasurePointAt(position.x(), position.y());
 }
 
 void CPelorinView::OnLButtonDown(QPoint point) {
@@ -195,9 +281,13 @@ bool CPelorinView::RequirePhotograph() const {
 
 void CPelorinView::OnLButtonDblClk(QPoint point) {
   if (!RequirePhotograph()) return;
-  CSingleImage& model = *GetDocument()->GetSingleImage();
   const int u = point.x() + m_nPanX;
   const int v = (ClientSize().height() - 1 - point.y()) + m_nPanY;
+  MeasurePointAt(u, v);
+}
+
+void CPelorinView::MeasurePointAt(double u, double v) {
+  CSingleImage& model = *GetDocument()->GetSingleImage();
   CGetPointDialog dialog(model);
   dialog.m_U = u;
   dialog.m_V = v;

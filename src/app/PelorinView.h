@@ -59,6 +59,20 @@ class CPelorinView final : public QWidget {
   void OnSaveObjFile();
   void OnQueryTexture();
 
+  // Zoom: device pixels per photograph pixel, a power of two from 1/8 to 32. Zooming keeps the
+  // photograph point under the given device position where it is.
+  double Zoom() const { return m_dZoom; }
+  void SetZoom(double zoom, QPointF aboutDevice);
+  void OnZoomIn();
+  void OnZoomOut();
+  void OnActualPixels();
+  // At zoom 1 without a sub-pixel offset everything works on whole pixels as it always did.
+  bool IsPlainView() const { return m_dZoom == 1 && m_dSubX == 0 && m_dSubY == 0; }
+  // The photograph position under a device position of a zoomed view, pixel x centred at x,
+  // and the device position of a photograph position.
+  QPointF PhotoPositionAt(QPointF device) const;
+  QPointF DeviceAt(QPointF photo) const;
+
   // Runs the paint handler before returning.
   void RepaintNow();
   // The client area in device pixels.
@@ -82,9 +96,12 @@ class CPelorinView final : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // Opens the point dialog at the photograph position (u, v) and keeps the point on OK.
+  void MeasurePointAt(double u, double v);
   // Tells the user of faces an export left out or wrote without a texture.
   void ReportExportedFaces(const CExportFaces& faces, const std::vector<int>& untextured);
   // Asks for one segment and appends it to the list.
@@ -94,7 +111,18 @@ class CPelorinView final : public QWidget {
   QPoint DevicePosition(const QPointF& logical) const;
 
   CPelorinDoc& m_document;
+  void OnMouseMoveZoomed(QPointF point);
+  QPointF DevicePositionF(const QPointF& logical) const;
+  double Left() const { return m_nPanX + m_dSubX; }
+  double Bottom() const { return m_nPanY + m_dSubY; }
+  // Splits a photograph offset into the whole-pixel pan and the sub-pixel part.
+  void SetOrigin(double left, double bottom);
+
   int m_viewport[4] = {0, 0, 0, 0};
+  double m_dZoom = 1;
+  double m_dSubX = 0;  // sub-pixel offsets beside m_nPanX and m_nPanY, in [0, 1)
+  double m_dSubY = 0;
+  QPointF m_ptPressF;
   int m_nPaintCount = 0;
   std::map<int, void (CPelorinView::*)()> m_commands;
 };

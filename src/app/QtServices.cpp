@@ -9,6 +9,8 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QCursor>
+#include <QMenu>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -67,6 +69,20 @@ void CQtServices::SetStatusText(const std::string& text) {
 
 void CQtServices::Repaint() {
   if (m_pView) m_pView->RepaintNow();
+}
+
+bool CQtServices::AskYesNo(const std::string& question) {
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kApplicationTitle.data(), kApplicationTitle.size()),
+                  QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No, m_pFrame);
+  box.setDefaultButton(QMessageBox::No);
+  return ExecDialog(box) == QMessageBox::Yes;
+}
+
+int CQtServices::ChooseFromMenu(const std::vector<std::string>& items) {
+  QMenu menu(m_pFrame);
+  for (size_t i = 0; i < items.size(); ++i) menu.addAction(QString::fromStdString(items[i]))->setData(static_cast<int>(i));
+  QAction* chosen = menu.exec(QCursor::pos());
+  return chosen ? chosen->data().toInt() : -1;
 }
 
 int CQtServices::ExecDialog(QDialog& dialog) { return dialog.exec(); }

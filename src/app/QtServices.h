@@ -20,6 +20,8 @@ class CQtServices : public CServices {
   std::optional<CFileDialogChoice> RunFileDialog(const CFileDialogRequest& request) override;
   void SetStatusText(const std::string& text) override;
   void Repaint() override;
+  bool AskYesNo(const std::string& question) override;
+  int ChooseFromMenu(const std::vector<std::string>& items) override;
 
   // Runs a Qt dialog modally; its QDialog result.
   virtual int ExecDialog(QDialog& dialog);

@@ -38,7 +38,16 @@ const std::vector<CMenuResource>& MainMenuResource() {
         {ID_EDIT_CUT, "Cu&t\tCtrl+X"},
         {ID_EDIT_COPY, "&Copy\tCtrl+C"},
         {ID_EDIT_PASTE, "&Paste\tCtrl+V"}}},
-      {"&View", {{ID_VIEW_TOOLBAR, "&Toolbar"}, {ID_VIEW_STATUS_BAR, "&Status Bar"}}},
+      {"&View",
+       {{ID_VIEW_TOOLBAR, "&Toolbar"},
+        {ID_VIEW_STATUS_BAR, "&Status Bar"},
+        {0, ""},
+        {ID_VIEW_ZOOM_IN, "Zoom &In\tCtrl++"},
+        {ID_VIEW_ZOOM_OUT, "Zoom &Out\tCtrl+-"},
+        {ID_VIEW_ACTUAL_PIXELS, "&Actual Pixels\tCtrl+0"},
+        {0, ""},
+        {ID_VIEW_OVERLAYS, "O&verlays"},
+        {ID_VIEW_POINTS_AND_FACES, "&Points and Faces"}}},
       {"&Help", {{ID_APP_ABOUT, "&About Pelorin..."}}},
   };
   return menus;
@@ -51,6 +60,7 @@ const std::vector<CAcceleratorResource>& AcceleratorResource() {
       {"Ctrl+C", ID_EDIT_COPY},        {"Ctrl+V", ID_EDIT_PASTE},     {"Alt+Backspace", ID_EDIT_UNDO},
       {"Shift+Del", ID_EDIT_CUT},      {"Ctrl+Ins", ID_EDIT_COPY},    {"Shift+Ins", ID_EDIT_PASTE},
       {"F6", ID_NEXT_PANE},            {"Shift+F6", ID_PREV_PANE},
+      {"Ctrl++", ID_VIEW_ZOOM_IN},     {"Ctrl+-", ID_VIEW_ZOOM_OUT},  {"Ctrl+0", ID_VIEW_ACTUAL_PIXELS},
   };
   return accelerators;
 }

@@ -49,3 +49,9 @@ std::string FormatFixedSix(double value) {
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
   return std::string(buffer, result.ptr);
 }
+
+std::string FormatFixed(double value, int decimals) {
+  char buffer[512];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  return std::string(buffer, result.ptr);
+}

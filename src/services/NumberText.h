@@ -19,3 +19,6 @@ std::optional<double> ParseDoubleField(std::string_view text);
 // "%lf" of the C library in the C locale, for files: fixed-point with six decimals, a minus sign
 // for negative values (negative zero included), "inf", "-inf", "nan" and "-nan" as it writes them.
 std::string FormatFixedSix(double value);
+
+// Fixed-point with the given number of decimals, in the C locale.
+std::string FormatFixed(double value, int decimals);

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class CDialogModel;
 
@@ -44,6 +45,10 @@ class CServices {
   virtual void SetStatusText(const std::string& text) = 0;
   // Runs the view's paint handler before returning.
   virtual void Repaint() = 0;
+  // A question with Yes and No; true for Yes. Without a user to ask, the answer is No.
+  virtual bool AskYesNo(const std::string& /*question*/) { return false; }
+  // A small menu of choices at the mouse; the index chosen, or −1 when it was dismissed.
+  virtual int ChooseFromMenu(const std::vector<std::string>& /*items*/) { return -1; }
 };
 
 // The services in force; the standard-error services until something else is installed.

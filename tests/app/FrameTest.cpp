@@ -35,7 +35,9 @@ const std::vector<CExpectedMenu> kExpectedMenus = {
       {32775, "Caculate "}, {32777, "Load Data File"}, {32778, "Save Data File"}, {32779, "GetParameter"},
       {32781, "Query Texture"}, {32780, "Save VRML File"}, {32782, "Save glTF File"}, {32783, "Save OBJ File"}}},
     {"&Edit", {{57643, "&Undo\tCtrl+Z"}, {0, ""}, {57635, "Cu&t\tCtrl+X"}, {57634, "&Copy\tCtrl+C"}, {57637, "&Paste\tCtrl+V"}}},
-    {"&View", {{59392, "&Toolbar"}, {59393, "&Status Bar"}}},
+    {"&View",
+     {{59392, "&Toolbar"}, {59393, "&Status Bar"}, {0, ""}, {32790, "Zoom &In\tCtrl++"}, {32791, "Zoom &Out\tCtrl+-"},
+      {32792, "&Actual Pixels\tCtrl+0"}, {0, ""}, {32793, "O&verlays"}, {32794, "&Points and Faces"}}},
     {"&Help", {{57664, "&About Pelorin..."}}},
 };
 

@@ -41,3 +41,19 @@ void CScriptedServices::Repaint() {
   ++repaints;
   if (m_pPassThrough) m_pPassThrough->Repaint();
 }
+
+bool CScriptedServices::AskYesNo(const std::string& question) {
+  questions.push_back(question);
+  if (yesNoAnswers.empty()) return false;
+  const bool answer = yesNoAnswers.front();
+  yesNoAnswers.pop_front();
+  return answer;
+}
+
+int CScriptedServices::ChooseFromMenu(const std::vector<std::string>& items) {
+  menusShown.push_back(items);
+  if (menuAnswers.empty()) return -1;
+  const int answer = menuAnswers.front();
+  menuAnswers.pop_front();
+  return answer;
+}

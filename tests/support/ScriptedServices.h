@@ -48,6 +48,9 @@ class CScriptedServices final : public CServices {
   std::optional<CFileDialogChoice> RunFileDialog(const CFileDialogRequest& request) override;
   void SetStatusText(const std::string& text) override;
   void Repaint() override;
+  // Answered from the queues below; an empty queue says No and dismisses the menu.
+  bool AskYesNo(const std::string& question) override;
+  int ChooseFromMenu(const std::vector<std::string>& items) override;
 
   std::vector<std::string> traces;
   std::vector<std::string> messages;
@@ -59,6 +62,10 @@ class CScriptedServices final : public CServices {
   int repaints = 0;
 
   std::deque<std::optional<CFileDialogChoice>> fileAnswers;
+  std::deque<bool> yesNoAnswers;
+  std::deque<int> menuAnswers;
+  std::vector<std::string> questions;
+  std::vector<std::vector<std::string>> menusShown;
   std::deque<DialogScript> dialogScripts;
 
  private:
