@@ -80,6 +80,8 @@ void CMainFrame::CreateActions() {
   // The Edit commands have no handler anywhere in the program.
   for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}) m_actions[id]->setEnabled(false);
   m_actions[ID_FILE_MRU_FILE1]->setEnabled(false);
+  m_actions[ID_VIEW_OVERLAYS]->setCheckable(true);
+  m_actions[ID_VIEW_POINTS_AND_FACES]->setCheckable(true);
   m_actions[ID_VIEW_TOOLBAR]->setCheckable(true);
   m_actions[ID_VIEW_STATUS_BAR]->setCheckable(true);
   m_actions[ID_VIEW_TOOLBAR]->setChecked(true);

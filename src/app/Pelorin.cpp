@@ -105,6 +105,7 @@ void CPelorinApp::OnCommand(int id) {
     case ID_FILE_PRINT_SETUP: OnFilePrintSetup(); return;
     case ID_APP_ABOUT: OnAppAbout(); return;
     case ID_APP_EXIT: m_pFrame->close(); return;
+    case ID_VIEW_OVERLAYS: m_pView->SetOverlays(m_pFrame->Action(ID_VIEW_OVERLAYS)->isChecked()); return;
     default: break;
   }
   if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount) {

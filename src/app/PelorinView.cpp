@@ -10,6 +10,7 @@
 #include "export/Vrml.h"
 #include "texture/FaceTexture.h"
 #include "dialogs/InputDialogForVanishPoints.h"
+#include "app/Overlays.h"
 #include "app/PelorinDoc.h"
 #include "metrology/VanishingPoints.h"
 #include "model/DataFile.h"
@@ -176,6 +177,11 @@ void CPelorinView::OnPaint() {
   glLoadIdentity();
   glTranslated(0, 0, 1);
   DrawImage();
+  if (const CSingleImage* model = GetDocument()->GetSingleImage()) {
+    if (m_bOverlays) DrawOverlays({model, {&m_XLines, &m_YLines, &m_ZLines}, m_dZoom});
+    if (m_bDrawingSegment)
+      DrawRubberBand(m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
+  }
   m_glContext.SwapFrame();
   ++m_nPaintCount;
 }
@@ -214,17 +220,53 @@ void CPelorinView::OnCommand(int id) {
   if (it != m_commands.end()) (this->*(it->second))();
 }
 
+QPointF CPelorinView::SegmentPositionAt(QPointF logical) const {
+  if (!IsPlainView()) return PhotoPositionAt(DevicePositionF(logical));
+  const QPoint point = DevicePosition(logical);
+  return QPointF(point.x() + m_nPanX, (ClientSize().height() - 1 - point.y()) + m_nPanY);
+}
+
+void CPelorinView::SetOverlays(bool shown) {
+  m_bOverlays = shown;
+  Services().Repaint();
+}
+
+
 void CPelorinView::mousePressEvent(QMouseEvent* event) {
   m_ptPressF = DevicePositionF(event->position());
+  // Shift and the left button draw a segment instead of panning.
+  if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier) && GetDocument()->GetSingleImage()) {
+    m_bDrawingSegment = true;
+    m_segmentStart = m_segmentEnd = SegmentPositionAt(event->position());
+    return;
+  }
   if (event->button() == Qt::LeftButton) OnLButtonDown(DevicePosition(event->position()));
   if (event->button() == Qt::RightButton) OnRButtonDown(DevicePosition(event->position()));
 }
 
 void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) OnLButtonUp(DevicePosition(event->position()));
+  if (event->button() != Qt::LeftButton) return;
+  if (!m_bDrawingSegment) {
+    OnLButtonUp(DevicePosition(event->position()));
+    return;
+  }
+  m_segmentEnd = SegmentPositionAt(event->position());
+  m_bDrawingSegment = false;
+  const int direction = Services().ChooseFromMenu({"X", "Y", "Z", "Cancel"});
+  if (direction >= 0 && direction < 3 && GetDocument()->GetSingleImage()) {
+    CRecordArray<CLineEndPoints>* lists[3] = {&m_XLines, &m_YLines, &m_ZLines};
+    // Stored as the segment dialog would store the same end points.
+    lists[direction]->Add(MakeSegment(*GetDocument()->GetSingleImage(), m_segmentStart.x(), m_segmentStart.y(),
+                                      m_segmentEnd.x(), m_segmentEnd.y()));
+  }
+  Services().Repaint();
 }
 
 void CPelorinView::mouseMoveEvent(QMouseEvent* event) {
+  if (m_bDrawingSegment) {
+    m_segmentEnd = SegmentPositionAt(event->position());
+    Services().Repaint();
+  }
   if (IsPlainView())
     OnMouseMove(DevicePosition(event->position()));
   else

@@ -73,6 +73,10 @@ class CPelorinView final : public QWidget {
   QPointF PhotoPositionAt(QPointF device) const;
   QPointF DeviceAt(QPointF photo) const;
 
+  // Draws what was entered over the photograph.
+  void SetOverlays(bool shown);
+  bool OverlaysShown() const { return m_bOverlays; }
+
   // Runs the paint handler before returning.
   void RepaintNow();
   // The client area in device pixels.
@@ -123,6 +127,12 @@ class CPelorinView final : public QWidget {
   double m_dSubX = 0;  // sub-pixel offsets beside m_nPanX and m_nPanY, in [0, 1)
   double m_dSubY = 0;
   QPointF m_ptPressF;
+  bool m_bOverlays = false;
+  // A segment being drawn with Shift and the left button, in photograph positions.
+  bool m_bDrawingSegment = false;
+  QPointF m_segmentStart, m_segmentEnd;
+  // The photograph position a segment end lies at: whole pixels in the plain view.
+  QPointF SegmentPositionAt(QPointF logical) const;
   int m_nPaintCount = 0;
   std::map<int, void (CPelorinView::*)()> m_commands;
 };

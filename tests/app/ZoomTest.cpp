@@ -107,3 +107,76 @@ TEST_F(Zoom, MagnifiedPixelsAreCrispSquares) {
 }
 
 }  // namespace
+
+#include "metrology/VanishingPoints.h"
+
+namespace {
+
+class Overlays : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    for (int attempt = 0; attempt < 100 && !View().m_glContext.m_hRC; ++attempt) QTest::qWait(10);
+    LoadPhotograph(UniformPhotograph("grey.bmp", 300, 200));
+  }
+  QImage Frame() {
+    View().RepaintNow();
+    return View().m_glContext.Surface()->grabFramebuffer();
+  }
+  QRgb ShownAt(const QImage& frame, int x, int y) {
+    return frame.pixel(x - View().m_nPanX, frame.height() - 1 - (y - View().m_nPanY));
+  }
+};
+
+TEST_F(Overlays, SegmentsShowInTheirDirectionsColourAndOffLeavesThePhotographAlone) {
+  const QImage plain = Frame();
+  View().m_XLines.Add(MakeSegment(*Model(), 10, 10, 100, 10));
+  View().m_ZLines.Add(MakeSegment(*Model(), 150, 20, 150, 120));
+  EXPECT_TRUE(Frame() == plain);  // off: not drawn
+  Command(ID_VIEW_OVERLAYS);
+  ASSERT_TRUE(View().OverlaysShown());
+  const QImage shown = Frame();
+  const QRgb red = ShownAt(shown, 50, 10), blue = ShownAt(shown, 150, 70);
+  EXPECT_GT(qRed(red), 200);
+  EXPECT_LT(qGreen(red), 80);
+  EXPECT_GT(qBlue(blue), 200);
+  EXPECT_LT(qRed(blue), 80);
+  EXPECT_EQ(ShownAt(shown, 50, 60), qRgb(90, 160, 30));  // away from every overlay: the photograph
+  Command(ID_VIEW_OVERLAYS);
+  EXPECT_TRUE(Frame() == plain);
+}
+
+TEST_F(Overlays, AShiftDragStoresTheSegmentTheDialogWouldStore) {
+  const int ch = View().ClientSize().height();
+  const QPoint from(30, 150), to(120, 90);
+  QTest::mousePress(&View(), Qt::LeftButton, Qt::ShiftModifier, from);
+  QMouseEvent move(QEvent::MouseMove, QPointF(to), View().mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton,
+                   Qt::ShiftModifier);
+  QApplication::sendEvent(&View(), &move);
+  services->menuAnswers.push_back(1);  // "Y"
+  QTest::mouseRelease(&View(), Qt::LeftButton, Qt::ShiftModifier, to);
+  EXPECT_EQ(View().m_nPanX, 0);  // it did not pan
+  ASSERT_EQ(services->menusShown.size(), 1u);
+  EXPECT_EQ(services->menusShown[0], (std::vector<std::string>{"X", "Y", "Z", "Cancel"}));
+  ASSERT_EQ(View().m_YLines.GetCount(), 1);
+
+  services->ScriptDialog([&](CDialogDriver& d) {
+    d.Type(1000, std::to_string(from.x())), d.Type(1001, std::to_string(ch - 1 - from.y()));
+    d.Type(1002, std::to_string(to.x())), d.Type(1003, std::to_string(ch - 1 - to.y()));
+    d.PressOk();
+  });
+  Command(ID_INPUT_VY);
+  ASSERT_EQ(View().m_YLines.GetCount(), 2);
+  const CLineEndPoints& dragged = *View().m_YLines.ElementAt(0);
+  const CLineEndPoints& typed = *View().m_YLines.ElementAt(1);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(dragged.m_Point1[k], typed.m_Point1[k]) << k;
+    EXPECT_EQ(dragged.m_Point2[k], typed.m_Point2[k]) << k;
+  }
+  // Dismissing the menu stores nothing.
+  QTest::mousePress(&View(), Qt::LeftButton, Qt::ShiftModifier, from);
+  QTest::mouseRelease(&View(), Qt::LeftButton, Qt::ShiftModifier, to);
+  EXPECT_EQ(View().m_XLines.GetCount() + View().m_YLines.GetCount() + View().m_ZLines.GetCount(), 2);
+}
+
+}  // namespace

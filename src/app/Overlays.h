@@ -1,0 +1,22 @@
+#pragma once
+// What was entered, drawn over the photograph with OpenGL 1.1 lines one device pixel wide: the
+// segments of each direction in their colour (X red, Y green, Z blue) with the direction of each
+// computed vanishing point, the measured points as crosses labelled with their ids, the faces as
+// outlines labelled with their numbers. Positions are photograph positions, pixel x centred at
+// x; `zoom` gives the size of a device pixel in them.
+
+#include "metrology/LineEndPoints.h"
+#include "model/RecordArray.h"
+
+class CSingleImage;
+
+struct COverlayInput {
+  const CSingleImage* model;
+  const CRecordArray<CLineEndPoints>* lines[3];  // X, Y, Z
+  double zoom;
+};
+
+void DrawOverlays(const COverlayInput& input);
+
+// The segment being drawn with the mouse, from and to photograph positions.
+void DrawRubberBand(double x1, double y1, double x2, double y2);
