@@ -3,6 +3,7 @@
 #include "app/CommandIds.h"
 #include "app/LockKeys.h"
 #include "app/PelorinView.h"
+#include "app/PointsAndFacesDock.h"
 #include "app/Resources.h"
 
 #include <QApplication>
@@ -45,6 +46,17 @@ CMainFrame::CMainFrame(std::function<void(int)> dispatch) : m_dispatch(std::move
 void CMainFrame::SetView(CPelorinView* view) {
   m_pView = view;
   setCentralWidget(view);
+}
+
+void CMainFrame::SetPointsAndFaces(CPointsAndFacesDock* dock) {
+  m_pPointsAndFaces = dock;
+  addDockWidget(Qt::RightDockWidgetArea, dock);
+  dock->hide();
+  connect(m_actions[ID_VIEW_POINTS_AND_FACES], &QAction::toggled, dock, &QDockWidget::setVisible);
+  // Closing the dock by its own button unchecks the menu item.
+  connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+    if (!visible && !m_pPointsAndFaces->isVisible()) m_actions[ID_VIEW_POINTS_AND_FACES]->setChecked(false);
+  });
 }
 
 QAction* CMainFrame::Action(int id) const {

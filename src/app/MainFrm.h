@@ -10,6 +10,7 @@
 #include <string>
 
 class CPelorinView;
+class CPointsAndFacesDock;
 class QLabel;
 class QMenu;
 class QToolBar;
@@ -20,6 +21,9 @@ class CMainFrame final : public QMainWindow {
 
   void SetView(CPelorinView* view);
   CPelorinView* View() const { return m_pView; }
+  // Docks the table on the right, hidden; "Points and Faces" of the View menu shows it.
+  void SetPointsAndFaces(CPointsAndFacesDock* dock);
+  CPointsAndFacesDock* PointsAndFaces() const { return m_pPointsAndFaces; }
 
   QAction* Action(int id) const;
   QToolBar* ToolBar() const { return m_pToolBar; }
@@ -47,6 +51,7 @@ class CMainFrame final : public QMainWindow {
 
   std::function<void(int)> m_dispatch;
   CPelorinView* m_pView = nullptr;
+  CPointsAndFacesDock* m_pPointsAndFaces = nullptr;
   std::map<int, QAction*> m_actions;
   QMenu* m_pFileMenu = nullptr;
   QAction* m_pRecentPlaceholder = nullptr;

@@ -5,6 +5,7 @@
 #include "app/MainFrm.h"
 #include "app/PelorinView.h"
 #include "app/PhotographTexture.h"
+#include "app/PointsAndFacesDock.h"
 #include "app/Resources.h"
 #include "model/DisplayTexture.h"
 
@@ -53,6 +54,11 @@ CPelorinApp::CPelorinApp() : m_settings(ToQString(kSettingsOrganisation), ToQStr
   m_pFrame = std::make_unique<CMainFrame>([this](int id) { OnCommand(id); });
   m_pView = new CPelorinView(m_document, m_pFrame.get());
   m_pFrame->SetView(m_pView);
+  auto* table = new CPointsAndFacesDock(m_document, [this] { m_pView->RepaintNow(); }, m_pFrame.get());
+  m_pFrame->SetPointsAndFaces(table);
+  m_pView->SetModelChangedHandler([table] {
+    if (table->isVisible()) table->Refresh();
+  });
   m_services.Attach(m_pFrame.get(), m_pView);
   m_pFrame->SetRecentFiles(m_recentFiles);
 

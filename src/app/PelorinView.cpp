@@ -218,6 +218,13 @@ void CPelorinView::RepaintNow() {
 void CPelorinView::OnCommand(int id) {
   auto it = m_commands.find(id);
   if (it != m_commands.end()) (this->*(it->second))();
+  ModelChanged();
+}
+
+void CPelorinView::ModelChanged() {
+  if (m_onModelChanged) m_onModelChanged();
+  // Overlays show points and faces: a change must reach the frame.
+  if (m_bOverlays) update();
 }
 
 QPointF CPelorinView::SegmentPositionAt(QPointF logical) const {
@@ -335,6 +342,7 @@ void CPelorinView::MeasurePointAt(double u, double v) {
   dialog.m_V = v;
   dialog.m_nPointID = model.m_nMaxId + 1;
   if (Services().RunModalDialog(dialog) == kDialogOk) AddViewPoint(model, dialog);
+  ModelChanged();
 }
 
 void CPelorinView::OnRButtonDown(QPoint) {
@@ -342,6 +350,7 @@ void CPelorinView::OnRButtonDown(QPoint) {
   CSingleImage& model = *GetDocument()->GetSingleImage();
   CGenTextureDialog dialog(model);
   if (Services().RunModalDialog(dialog) == kDialogOk) AddFace(model, dialog.m_szTextureName, dialog.PointIds());
+  ModelChanged();
 }
 
 void CPelorinView::OnLoadSourceImage() {

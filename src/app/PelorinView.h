@@ -14,6 +14,7 @@
 #include <QSize>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -77,6 +78,10 @@ class CPelorinView final : public QWidget {
   void SetOverlays(bool shown);
   bool OverlaysShown() const { return m_bOverlays; }
 
+  // Runs after every change the view makes to the points or faces (a command, a double-click,
+  // a right-click face), so tables that show them stay up to date.
+  void SetModelChangedHandler(std::function<void()> handler) { m_onModelChanged = std::move(handler); }
+
   // Runs the paint handler before returning.
   void RepaintNow();
   // The client area in device pixels.
@@ -133,6 +138,8 @@ class CPelorinView final : public QWidget {
   QPointF m_segmentStart, m_segmentEnd;
   // The photograph position a segment end lies at: whole pixels in the plain view.
   QPointF SegmentPositionAt(QPointF logical) const;
+  void ModelChanged();
+  std::function<void()> m_onModelChanged;
   int m_nPaintCount = 0;
   std::map<int, void (CPelorinView::*)()> m_commands;
 };

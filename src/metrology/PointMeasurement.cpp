@@ -108,3 +108,5 @@ void AddViewPoint(CSingleImage& model, const CPointFields& f) {
   point->m_refZ = f.m_nRefZ;
   model.m_Points.Add(point);
 }
+
+void DeleteViewPoint(CSingleImage& model, int index) { model.m_Points.RemoveAt(index); }

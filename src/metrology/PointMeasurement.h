@@ -41,3 +41,6 @@ void GetReferences(const CSingleImage& model, CPointFields& fields);
 // Appends the point with the next id (m_nMaxId + 1), its centred image position from U and V,
 // its world coordinates and reference ids as the fields hold them.
 void AddViewPoint(CSingleImage& model, const CPointFields& fields);
+// Removes the point at the index of m_Points. Ids, m_nMaxId and the other points' reference ids
+// stay as they are, so the next point never takes over a deleted point's id.
+void DeleteViewPoint(CSingleImage& model, int index);

@@ -1,8 +1,9 @@
 #pragma once
 // The growable array of owned record pointers that holds points, faces and segments. Slots
 // 0 … count−1 are used and every later slot is null; capacity doubles from 1 when full and never
-// shrinks except through RemoveAll. Records leave only all together: RemoveAll destroys them
-// through their virtual destructors, while the array's own destructor releases just the slots.
+// shrinks except through RemoveAll. RemoveAt destroys one record and closes the gap; RemoveAll
+// destroys them all through their virtual destructors, while the array's own destructor releases
+// just the slots.
 
 #include <cstring>
 
@@ -41,6 +42,15 @@ class CRecordArray {
     delete[] m_pSlots;
     m_pSlots = storage;
     m_nCapacity = capacity;
+  }
+
+  // Destroys the record at the index and moves the later ones down one slot; an index outside
+  // 0 … count−1 does nothing.
+  void RemoveAt(int index) {
+    if (index < 0 || index >= m_nCount) return;
+    delete m_pSlots[index];
+    for (int i = index + 1; i < m_nCount; ++i) m_pSlots[i - 1] = m_pSlots[i];
+    m_pSlots[--m_nCount] = nullptr;
   }
 
   void RemoveAll() {

@@ -92,3 +92,12 @@ void RenameFace(CSingleImage& model, int number, const std::string& textureName)
   if (number < 0 || number >= model.m_Textures.GetCount()) return;
   model.m_Textures.ElementAt(number)->SetName(textureName);
 }
+
+void DeleteFace(CSingleImage& model, int number) { model.m_Textures.RemoveAt(number); }
+
+bool FaceHasAllPoints(const CSingleImage& model, int number) {
+  if (number < 0 || number >= model.m_Textures.GetCount()) return false;
+  for (int id : model.m_Textures.ElementAt(number)->m_pointId)
+    if (model.FindPointIndex(id) < 0) return false;
+  return true;
+}

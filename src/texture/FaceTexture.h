@@ -17,3 +17,8 @@ void AddFace(CSingleImage& model, const std::string& textureName, const int poin
 bool QueryFace(const CSingleImage& model, int number, int pointIds[4]);
 // Gives face number `number` the name; nothing when there is no such face.
 void RenameFace(CSingleImage& model, int number, const std::string& textureName);
+// Removes face number `number`; the later faces move down one number. Nothing when there is no
+// such face.
+void DeleteFace(CSingleImage& model, int number);
+// True when every corner id of face number `number` names an existing point.
+bool FaceHasAllPoints(const CSingleImage& model, int number);

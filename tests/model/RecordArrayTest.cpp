@@ -53,6 +53,24 @@ TEST_F(RecordArray, DestructorDestroysNoRecords) {
   for (CCountedRecord* record : records) delete record;
 }
 
+TEST_F(RecordArray, RemoveAtDestroysOneRecordAndClosesTheGap) {
+  for (int i = 0; i < 4; ++i) array.Add(new CCountedRecord(i));
+  array.RemoveAt(-1);
+  array.RemoveAt(4);
+  EXPECT_EQ(CCountedRecord::destroyed, 0);
+  array.RemoveAt(1);
+  EXPECT_EQ(CCountedRecord::destroyed, 1);
+  ASSERT_EQ(array.GetCount(), 3);
+  EXPECT_EQ(array.GetCapacity(), 4);
+  const int left[] = {0, 2, 3};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(array.ElementAt(i)->m_value, left[i]);
+  EXPECT_EQ(array.ElementAt(3), nullptr);  // the freed slot is null again
+  array.RemoveAt(2);                       // the last record
+  EXPECT_EQ(array.Add(new CCountedRecord(9)), 2);
+  array.RemoveAll();
+  EXPECT_EQ(CCountedRecord::destroyed, 2 + 3);
+}
+
 TEST_F(RecordArray, ReserveNeverDropsRecords) {
   for (int i = 0; i < 5; ++i) array.Add(new CCountedRecord(i));
   array.Reserve(2);   // below the count

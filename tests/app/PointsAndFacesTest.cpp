@@ -1,0 +1,159 @@
+// The "Points and Faces" dock: its tables follow the scene model, its context menu deletes and
+// copies rows, and a deleted face is gone from the data file and the exports.
+
+#include "AppFixture.h"
+#include "app/PointsAndFacesDock.h"
+#include "metrology/PointMeasurement.h"
+#include "texture/FaceTexture.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QTableWidget>
+
+namespace {
+
+class PointsAndFaces : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    LoadPhotograph(UniformPhotograph("scene.bmp", 200, 100));
+    // A unit square on the ground (ids 0 … 3) and two points above it (4, 5).
+    const double corners[6][5] = {{10, 20, 0, 0, 0},  {60, 20, 1, 0, 0},  {60, 70, 1, 1, 0},
+                                  {10, 70, 0, 1, 0},  {10, 90, 0, 0, 1},  {60, 90, 1, 0, 1}};
+    for (const auto& c : corners) {
+      CPointFields fields;
+      fields.m_U = c[0], fields.m_V = c[1], fields.m_X = c[2], fields.m_Y = c[3], fields.m_Z = c[4];
+      AddViewPoint(*Model(), fields);
+    }
+    const int ground[4] = {0, 1, 2, 3}, front[4] = {0, 1, 5, 4}, side[4] = {1, 2, 5, 4};
+    AddFace(*Model(), "ground.gif", ground);
+    AddFace(*Model(), "front.gif", front);
+    AddFace(*Model(), "side.gif", side);
+    Command(ID_VIEW_POINTS_AND_FACES);
+    ASSERT_TRUE(Dock().isVisible());
+  }
+
+  CPointsAndFacesDock& Dock() { return *Frame().PointsAndFaces(); }
+  QTableWidget& Points() { return *Dock().PointsTable(); }
+  QTableWidget& Faces() { return *Dock().FacesTable(); }
+
+  std::vector<std::string> Row(QTableWidget& table, int row) {
+    std::vector<std::string> cells;
+    for (int column = 0; column < table.columnCount(); ++column) cells.push_back(table.item(row, column)->text().toStdString());
+    return cells;
+  }
+  std::vector<std::string> Column(QTableWidget& table, int column) {
+    std::vector<std::string> cells;
+    for (int row = 0; row < table.rowCount(); ++row) cells.push_back(table.item(row, column)->text().toStdString());
+    return cells;
+  }
+
+  // A right click on the row as the window system delivers it: press, release, context menu.
+  void RightClick(QTableWidget& table, int row) {
+    const QPoint at = table.visualItemRect(table.item(row, 0)).center();
+    QTest::mouseClick(table.viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, table.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(table.viewport(), &menu);
+  }
+  void DeleteRow(QTableWidget& table, int row, bool confirm) {
+    services->menuAnswers.push_back(0);
+    services->yesNoAnswers.push_back(confirm);
+    RightClick(table, row);
+  }
+
+  std::string SaveFile(int command, const std::string& name) {
+    const std::string path = dir.File(name);
+    services->AnswerFileDialog(path);
+    Command(command);
+    const auto bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+  }
+};
+
+TEST_F(PointsAndFaces, TheTablesShowPhotographPositionsAndFollowNewPoints) {
+  EXPECT_EQ(Row(Points(), 1), (std::vector<std::string>{"1", "60", "20", "1", "0", "0", "-1", "-1", "-1"}));
+  EXPECT_EQ(Row(Faces(), 2), (std::vector<std::string>{"2", "side.gif", "1", "2", "5", "4", "Yes"}));
+
+  // A point measured by a double-click appears at once.
+  services->ScriptDialog([](CDialogDriver& d) { d.PressOk(); });
+  DoubleClick(QPoint(30, View().height() - 1 - 40));
+  ASSERT_EQ(Points().rowCount(), 7);
+  EXPECT_EQ(Row(Points(), 6)[0], "6");
+
+  // Hidden, the dock is unchecked; shown again, it is up to date.
+  Command(ID_VIEW_POINTS_AND_FACES);
+  EXPECT_FALSE(Dock().isVisible());
+  EXPECT_FALSE(Frame().Action(ID_VIEW_POINTS_AND_FACES)->isChecked());
+  const int more[4] = {3, 2, 5, 4};
+  AddFace(*Model(), "back.gif", more);
+  Command(ID_VIEW_POINTS_AND_FACES);
+  EXPECT_EQ(Faces().rowCount(), 4);
+}
+
+TEST_F(PointsAndFaces, DeletingAFaceRenumbersTheLaterOnesEverywhere) {
+  DeleteRow(Faces(), 1, /*confirm=*/false);
+  EXPECT_EQ(services->menusShown.back(), (std::vector<std::string>{"Delete", "Copy"}));
+  EXPECT_EQ(services->questions,
+            std::vector<std::string>{"Delete face 1 (front.gif)? The later faces move down one number."});
+  EXPECT_EQ(Model()->m_Textures.GetCount(), 3);
+
+  DeleteRow(Faces(), 1, /*confirm=*/true);
+  EXPECT_EQ(Column(Faces(), 0), (std::vector<std::string>{"0", "1"}));
+  EXPECT_EQ(Column(Faces(), 1), (std::vector<std::string>{"ground.gif", "side.gif"}));
+
+  // Query Texture uses the new numbers.
+  std::vector<std::string> shown;
+  services->ScriptDialog([&](CDialogDriver& d) {
+    d.Type(1031, "1");
+    d.Press(5);
+    for (int id : {1027, 1028, 1029, 1030}) shown.push_back(d.Text(id));
+    d.PressOk();
+  });
+  Command(ID_QUERY_TEXTURE);
+  EXPECT_EQ(shown, (std::vector<std::string>{"1", "2", "5", "4"}));
+
+  const std::string data = SaveFile(ID_SAVE_DATA_FILE, "scene.txt");
+  EXPECT_NE(data.find("side.gif"), std::string::npos);
+  EXPECT_EQ(data.find("front.gif"), std::string::npos);
+  const std::string vrml = SaveFile(ID_SAVE_VRML_FILE, "scene.wrl");
+  EXPECT_EQ(vrml.find("front.gif"), std::string::npos);
+  EXPECT_NE(vrml.find("side.gif"), std::string::npos);
+  // OBJ materials are named by face number: two faces, numbered 0 and 1.
+  const std::string obj = SaveFile(ID_SAVE_OBJ_FILE, "scene.obj");
+  EXPECT_NE(obj.find("usemtl face1\n"), std::string::npos);
+  EXPECT_EQ(obj.find("face2"), std::string::npos);
+  EXPECT_EQ(services->menusShown.size(), 2u);  // one menu per right click
+}
+
+TEST_F(PointsAndFaces, DeletingAPointKeepsIdsAndMarksItsFaces) {
+  DeleteRow(Points(), 5, /*confirm=*/true);
+  EXPECT_EQ(services->questions.back(), "Delete point 5? Faces with this corner are left out of the exports.");
+  EXPECT_EQ(Column(Points(), 0), (std::vector<std::string>{"0", "1", "2", "3", "4"}));
+  EXPECT_EQ(Model()->m_nMaxId, 5);
+  EXPECT_EQ(Column(Faces(), 6), (std::vector<std::string>{"Yes", "No", "No"}));
+  EXPECT_NE(Faces().item(1, 0)->background(), Faces().item(0, 0)->background());
+
+  // The next point takes a new id, not the deleted one.
+  services->ScriptDialog([](CDialogDriver& d) { d.PressOk(); });
+  DoubleClick(QPoint(30, View().height() - 1 - 40));
+  EXPECT_EQ(Row(Points(), 5)[0], "6");
+
+  const std::string scene = SaveFile(ID_SAVE_VRML_FILE, "scene.wrl");
+  EXPECT_NE(scene.find("ground.gif"), std::string::npos);
+  EXPECT_EQ(scene.find("front.gif"), std::string::npos);
+  EXPECT_EQ(scene.find("side.gif"), std::string::npos);
+}
+
+TEST_F(PointsAndFaces, CopyPutsTheSelectedRowsOnTheClipboard) {
+  Points().selectRow(0);
+  Points().selectionModel()->select(Points().model()->index(2, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  services->menuAnswers.push_back(1);
+  RightClick(Points(), 2);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            "0\t10\t20\t0\t0\t0\t-1\t-1\t-1\n2\t60\t70\t1\t1\t0\t-1\t-1\t-1\n");
+  EXPECT_TRUE(services->questions.empty());
+  EXPECT_EQ(Model()->m_Points.GetCount(), 6);
+}
+
+}  // namespace
