@@ -14,6 +14,7 @@
 #include "app/MainFrm.h"
 #include "app/Pelorin.h"
 #include "app/PelorinView.h"
+#include "app/PointsAndFacesDock.h"
 #include "app/QtDialogRunner.h"
 #include "export/Gltf.h"
 #include "export/Vrml.h"
@@ -100,6 +101,11 @@ int main(int argc, char** argv) {
       lists[axis].Add(MakeSegment(model, std::round(s[0]), std::round(s[1]), std::round(s[2]), std::round(s[3])));
   CalculateVanishingPoints(model, lists[0], lists[1], lists[2]);
   for (CSegmentList& list : lists) list.RemoveAll();
+  // The same segments in the view, for the overlay picture.
+  CSegmentList* viewLists[3] = {&app.View().m_XLines, &app.View().m_YLines, &app.View().m_ZLines};
+  for (int axis = 0; axis < 3; ++axis)
+    for (const auto& s : truth.segments.at(directions[axis]))
+      viewLists[axis]->Add(MakeSegment(model, std::round(s[0]), std::round(s[1]), std::round(s[2]), std::round(s[3])));
 
   // 3: the reference parameters after "Caculate".
   const auto &origin = truth.references.at("origin"), &ground = truth.references.at("ground");
@@ -152,6 +158,22 @@ int main(int argc, char** argv) {
   const CGltfModel gltf = MakeGlb(model);
   std::ofstream(out + "/sample-model/sample-scene.glb", std::ios::binary)
       .write(reinterpret_cast<const char*>(gltf.bytes.data()), static_cast<std::streamsize>(gltf.bytes.size()));
+
+  // 7: overlays on, the points and faces table beside the photograph.
+  app.Frame().Action(ID_VIEW_OVERLAYS)->trigger();
+  app.Frame().Action(ID_VIEW_POINTS_AND_FACES)->trigger();
+  app.Frame().resize(1500, 900);
+  app.Frame().resizeDocks({app.Frame().PointsAndFaces()}, {560}, Qt::Horizontal);
+  Save(app.Frame(), out + "/guide-7-overlays.png");
+  app.Frame().Action(ID_VIEW_POINTS_AND_FACES)->trigger();
+  app.Frame().resize(1100, 900);
+
+  // 8: zoomed in eight times about the box's top front corner.
+  const CSampleTruth::CPosition& corner = truth.corners.at("A001");
+  QTest::qWait(100);
+  app.View().SetZoom(8, app.View().DeviceAt(QPointF(corner.x, corner.y)));
+  Save(app.Frame(), out + "/guide-8-zoom.png");
+
   for (const std::string& message : services.messages) std::fprintf(stderr, "guide-pictures: %s\n", message.c_str());
   return services.messages.empty() ? 0 : 1;
 }

@@ -87,6 +87,8 @@ void CPointsAndFacesDock::Refresh() {
             FormatIntField(face.m_pointId[2]), FormatIntField(face.m_pointId[3]), complete ? "Yes" : "No"},
            complete ? nullptr : &kIncompleteFace);
   }
+  m_pPoints->resizeColumnsToContents();
+  m_pFaces->resizeColumnsToContents();
 }
 
 std::string CPointsAndFacesDock::SelectedRowsText(const QTableWidget& table) {
