@@ -16,6 +16,8 @@ CSingleImage::CSingleImage(const char* path, EPhotoFiles files) {
   ResetQuantities();
 }
 
+CSingleImage::CSingleImage(int width, int height) : m_nWidth(width), m_nHeight(height) { ResetQuantities(); }
+
 CSingleImage::~CSingleImage() {
   m_pPixels.reset();
   if (m_nTexName != 0 && DisplayTextureHooks().release) DisplayTextureHooks().release(m_nTexName);

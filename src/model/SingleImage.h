@@ -21,6 +21,8 @@ class CSingleImage {
  public:
   // Reads the photograph, makes its display texture and resets every computed quantity.
   explicit CSingleImage(const char* path, EPhotoFiles files = EPhotoFiles::BmpOnly);
+  // A model of a photograph of this size whose pixels are not needed: for measuring alone.
+  CSingleImage(int width, int height);
   virtual ~CSingleImage();
   CSingleImage(const CSingleImage&) = delete;
   CSingleImage& operator=(const CSingleImage&) = delete;
