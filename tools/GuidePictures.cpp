@@ -18,6 +18,7 @@
 #include "app/QtDialogRunner.h"
 #include "export/Gltf.h"
 #include "export/Vrml.h"
+#include "metrology/MeasurementLog.h"
 #include "metrology/PointMeasurement.h"
 #include "metrology/ReferenceParameters.h"
 #include "metrology/VanishingPoints.h"
@@ -100,6 +101,8 @@ int main(int argc, char** argv) {
     for (const auto& s : truth.segments.at(directions[axis]))
       lists[axis].Add(MakeSegment(model, std::round(s[0]), std::round(s[1]), std::round(s[2]), std::round(s[3])));
   CalculateVanishingPoints(model, lists[0], lists[1], lists[2]);
+  CMeasurementLog& log = app.Document().MeasurementLog();
+  log.SetSegments(model, lists[0], lists[1], lists[2]);
   for (CSegmentList& list : lists) list.RemoveAll();
   // The same segments in the view, for the overlay picture.
   CSegmentList* viewLists[3] = {&app.View().m_XLines, &app.View().m_YLines, &app.View().m_ZLines};
@@ -118,6 +121,7 @@ int main(int argc, char** argv) {
              IDC_CALCULATE_PARAMETERS, out + "/guide-3-parameters.png");
   StoreReferenceParameters(model, parameters.m_a, parameters.m_b, parameters.m_A, parameters.m_WorldOriginU,
                            parameters.m_WorldOriginV);
+  log.SetReference(model, parameters);
 
   // 4: the point dialog for the top front corner after "CACULATE Z" and "CACULATE XandY".
   const std::vector<std::string> box = {"A000", "A100", "A110", "A010", "A001", "A101", "A111", "A011"};
@@ -139,6 +143,14 @@ int main(int argc, char** argv) {
       SaveDialog(point, &app.Frame(), {}, 0, out + "/guide-4-point.png");
     }
     AddViewPoint(model, p);
+    // As the point dialog records a height by "CACULATE Z" and X, Y by "CACULATE XandY".
+    CPointRecord record;
+    record.chain = log.Chain();
+    record.xyMeasured = true;
+    record.zMeasured = record.how.heightFromSegment = c.Z != 0;
+    record.how.bU = p.m_bU, record.how.bV = p.m_bV, record.how.tU = p.m_tU, record.how.tV = p.m_tV;
+    record.how.U = p.m_U, record.how.V = p.m_V, record.how.Z = p.m_Z;
+    log.RecordPoint(model.m_nMaxId, record);
   }
 
   // 5: a face: its four corner points, bottom-left first, counter-clockwise as seen.

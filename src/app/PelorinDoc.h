@@ -3,6 +3,7 @@
 // file of its own that holds nothing. Saving writes an empty file, opening reads nothing; the
 // document is never modified, so nothing ever asks to save it.
 
+#include "metrology/MeasurementLog.h"
 #include "model/SingleImage.h"
 
 #include <memory>
@@ -12,7 +13,12 @@ class CPelorinDoc {
  public:
   CSingleImage* GetSingleImage() const { return m_pSingleImage.get(); }
   // Installs a new scene model; the old one, if any, is destroyed.
-  void SetSingleImage(std::unique_ptr<CSingleImage> model) { m_pSingleImage = std::move(model); }
+  void SetSingleImage(std::unique_ptr<CSingleImage> model) {
+    m_pSingleImage = std::move(model);
+    m_measurementLog.Clear();
+  }
+  // Where this session's measurements came from, for their uncertainty; never saved.
+  CMeasurementLog& MeasurementLog() { return m_measurementLog; }
 
   // The document's file: empty for an untitled document.
   const std::string& GetPathName() const { return m_pathName; }
@@ -28,5 +34,6 @@ class CPelorinDoc {
 
  private:
   std::unique_ptr<CSingleImage> m_pSingleImage;
+  CMeasurementLog m_measurementLog;
   std::string m_pathName;
 };

@@ -341,7 +341,11 @@ void CPelorinView::MeasurePointAt(double u, double v) {
   dialog.m_U = u;
   dialog.m_V = v;
   dialog.m_nPointID = model.m_nMaxId + 1;
-  if (Services().RunModalDialog(dialog) == kDialogOk) AddViewPoint(model, dialog);
+  if (Services().RunModalDialog(dialog) == kDialogOk) {
+    AddViewPoint(model, dialog);
+    CMeasurementLog& log = GetDocument()->MeasurementLog();
+    if (log.HasChain()) log.RecordPoint(model.m_nMaxId, dialog.MeasurementRecord(log.Chain()));
+  }
   ModelChanged();
 }
 
@@ -386,7 +390,11 @@ void CPelorinView::OnInputForVz() { InputSegment(m_ZLines); }
 void CPelorinView::OnCalculateVanishingPoints() {
   if (!RequirePhotograph()) return;
   const std::string refusal = CalculateVanishingPoints(*GetDocument()->GetSingleImage(), m_XLines, m_YLines, m_ZLines);
-  if (!refusal.empty()) Services().MessageBox(refusal);
+  if (!refusal.empty()) {
+    Services().MessageBox(refusal);
+    return;
+  }
+  GetDocument()->MeasurementLog().SetSegments(*GetDocument()->GetSingleImage(), m_XLines, m_YLines, m_ZLines);
 }
 
 void CPelorinView::OnLoadDataFile() {
@@ -396,6 +404,8 @@ void CPelorinView::OnLoadDataFile() {
   const std::string& path = choice->fullPath;
   std::string reason;
   const EDataFileRead read = ReadDataFile(path, *GetDocument()->GetSingleImage(), reason);
+  // Loaded points and parameters have no record of where they came from.
+  if (read == EDataFileRead::Loaded) GetDocument()->MeasurementLog().Clear();
   if (read == EDataFileRead::CannotOpen) {
     Trace("can't read datafile %s!", path.c_str());
     Services().MessageBox("The data file " + path + " cannot be opened: " + reason + ".");
@@ -422,6 +432,7 @@ void CPelorinView::OnGetParameter() {
   CDialogforParameter dialog(model);
   if (Services().RunModalDialog(dialog) != kDialogOk) return;
   StoreReferenceParameters(model, dialog.m_a, dialog.m_b, dialog.m_A, dialog.m_WorldOriginU, dialog.m_WorldOriginV);
+  GetDocument()->MeasurementLog().SetReference(model, dialog);
 }
 
 void CPelorinView::OnSaveVrmlFile() {

@@ -13,11 +13,15 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
 #include <set>
 
 namespace {
 
-const QStringList kPointColumns = {"Id", "U", "V", "X", "Y", "Z", "Ref X", "Ref Y", "Ref Z"};
+const QStringList kPointColumns = {"Id", "U", "V", "X \u00b1 \u03c3", "Y \u00b1 \u03c3", "Z \u00b1 \u03c3",
+                                   "Ref X", "Ref Y", "Ref Z"};
 const QStringList kFaceColumns = {"Face", "Texture", "Point 1", "Point 2", "Point 3", "Point 4", "Complete"};
 // Faces that lost a corner are left out of the exports; their rows say so in this colour.
 const QColor kIncompleteFace(255, 210, 210);
@@ -31,6 +35,14 @@ QTableWidget* MakeTable(const QStringList& columns, QWidget* parent) {
   table->setSelectionMode(QAbstractItemView::ExtendedSelection);
   table->setContextMenuPolicy(Qt::CustomContextMenu);
   return table;
+}
+
+// "value ± σ", σ to two significant digits; "—" for a σ that is not known.
+std::string WithSigma(double value, const std::optional<double>& sigma) {
+  std::string text = FormatDoubleField(value) + " \u00b1 ";
+  if (!sigma) return text + "\u2014";
+  const int decimals = *sigma > 0 ? std::max(0, 1 - static_cast<int>(std::floor(std::log10(*sigma)))) : 0;
+  return text + FormatFixed(*sigma, decimals);
 }
 
 void SetRow(QTableWidget& table, int row, const std::vector<std::string>& cells, const QColor* background = nullptr) {
@@ -72,11 +84,12 @@ void CPointsAndFacesDock::Refresh() {
   m_pPoints->setRowCount(points);
   for (int i = 0; i < points; ++i) {
     const CViewPoint& p = *model->m_Points.ElementAt(i);
+    const auto sigma = m_document.MeasurementLog().Sigma(p.m_id);
     // Photograph pixel positions, as the point dialog shows them.
     SetRow(*m_pPoints, i,
            {FormatIntField(p.m_id), FormatDoubleField(p.m_u + model->GetWidth() / 2.0),
-            FormatDoubleField(p.m_v + model->GetHeight() / 2.0), FormatDoubleField(p.m_x), FormatDoubleField(p.m_y),
-            FormatDoubleField(p.m_z), FormatIntField(p.m_refX), FormatIntField(p.m_refY), FormatIntField(p.m_refZ)});
+            FormatDoubleField(p.m_v + model->GetHeight() / 2.0), WithSigma(p.m_x, sigma[0]), WithSigma(p.m_y, sigma[1]),
+            WithSigma(p.m_z, sigma[2]), FormatIntField(p.m_refX), FormatIntField(p.m_refY), FormatIntField(p.m_refZ)});
   }
   m_pFaces->setRowCount(faces);
   for (int i = 0; i < faces; ++i) {

@@ -8,6 +8,7 @@
 #include "export/Obj.h"
 #include "export/Vrml.h"
 #include "image/Bmp.h"
+#include "metrology/MeasurementLog.h"
 #include "metrology/VanishingPoints.h"
 #include "model/DataFile.h"
 #include "model/SingleImage.h"
@@ -71,6 +72,12 @@ struct COutput {
 };
 
 nlohmann::json Vector(const double* v, int n) { return std::vector<double>(v, v + n); }
+// Standard deviations of X, Y and Z, null where they are not known.
+nlohmann::json Sigma(const std::array<std::optional<double>, 3>& sigma) {
+  nlohmann::json values = nlohmann::json::array();
+  for (const auto& s : sigma) values.push_back(s ? nlohmann::json(*s) : nlohmann::json(nullptr));
+  return values;
+}
 
 nlohmann::json Matrix(const double (&m)[3][3]) {
   return {Vector(m[0], 3), Vector(m[1], 3), Vector(m[2], 3)};
@@ -89,6 +96,7 @@ CBatchResult RunJob(const CJob& job) {
 
   const std::string photograph = Resolve(job.folder, job.photograph);
   CSingleImage model(photograph.c_str(), EPhotoFiles::AnyFormat);
+  CMeasurementLog measurementLog;
   if (!model.HasPixels()) return fail("photograph: " + photograph + " cannot be loaded: " + model.ReadFailure());
 
   if (!job.dataFile.empty()) {
@@ -109,6 +117,7 @@ CBatchResult RunJob(const CJob& job) {
         lists[axis].Add(MakeSegment(model, dialog.m_Point1X, dialog.m_Point1Y, dialog.m_Point2X, dialog.m_Point2Y));
       }
     const std::string refusal = CalculateVanishingPoints(model, lists[0], lists[1], lists[2]);
+    if (refusal.empty()) measurementLog.SetSegments(model, lists[0], lists[1], lists[2]);
     clear();
     if (!refusal.empty()) return fail("segments: " + refusal);
 
@@ -128,6 +137,7 @@ CBatchResult RunJob(const CJob& job) {
     if (const std::string problem = services.Take(); !problem.empty()) return fail("parameters: " + problem);
     StoreReferenceParameters(model, parameters.m_a, parameters.m_b, parameters.m_A, parameters.m_WorldOriginU,
                              parameters.m_WorldOriginV);
+    measurementLog.SetReference(model, parameters);
 
     for (size_t i = 0; i < job.points.size(); ++i) {
       const CJobPoint& p = job.points[i];
@@ -151,6 +161,8 @@ CBatchResult RunJob(const CJob& job) {
       if (const std::string problem = services.Take(); !problem.empty())
         return fail("points[" + std::to_string(i) + "]: " + problem);
       AddViewPoint(model, dialog);
+      if (measurementLog.HasChain())
+        measurementLog.RecordPoint(model.m_nMaxId, dialog.MeasurementRecord(measurementLog.Chain()));
     }
   }
 
@@ -277,7 +289,8 @@ CBatchResult RunJob(const CJob& job) {
                                 {"pixel", {p.m_u + model.GetWidth() / 2.0, p.m_v + model.GetHeight() / 2.0}},
                                 {"centred", {p.m_u, p.m_v}},
                                 {"world", {p.m_x, p.m_y, p.m_z}},
-                                {"references", {p.m_refX, p.m_refY, p.m_refZ}}});
+                                {"references", {p.m_refX, p.m_refY, p.m_refZ}},
+                                {"sigma", Sigma(measurementLog.Sigma(p.m_id))}});
   }
   report["faces"] = nlohmann::json::array();
   for (int i = 0; i < model.m_Textures.GetCount(); ++i) {

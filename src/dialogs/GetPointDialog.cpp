@@ -1,5 +1,7 @@
 #include "dialogs/GetPointDialog.h"
 
+#include "model/SingleImage.h"
+#include "services/NumberText.h"
 #include "services/Services.h"
 
 void CGetPointDialog::DoDataExchange(CDataExchange& dx) {
@@ -30,6 +32,47 @@ void CGetPointDialog::OnButton(int controlId) {
     case IDC_CALCULATE_Z: problem = CalculateZ(m_model, *this); break;
     default: GetReferences(m_model, *this); break;
   }
+  // Kept as computed, before the fields are shown again.
+  if (controlId == IDC_CALCULATE_Z) m_lastHeight = static_cast<const CPointFields&>(*this);
+  if (controlId == IDC_CALCULATE_XY) m_lastGround = static_cast<const CPointFields&>(*this);
+  if (controlId == IDC_GET_REF) {
+    const int ids[3] = {m_nRefX, m_nRefY, m_nRefZ};
+    const double values[3] = {m_X, m_Y, m_Z};
+    for (int k = 0; k < 3; ++k)
+      m_copied[k] = ids[k] >= 0 && m_model.FindPointIndex(ids[k]) >= 0 ? std::optional(values[k]) : std::nullopt;
+  }
   UpdateData(false);
   if (!problem.empty()) Services().MessageBox(problem);
+}
+
+namespace {
+
+// The fields show 15 significant digits: a result is still in its field when it reads the same.
+bool Shows(double field, double result) { return FormatDoubleField(field) == FormatDoubleField(result); }
+
+}  // namespace
+
+CPointRecord CGetPointDialog::MeasurementRecord(const CChainInputs& chain) const {
+  CPointRecord record;
+  record.chain = chain;
+  record.zMeasured = m_lastHeight && Shows(m_Z, m_lastHeight->m_Z);
+  record.xyMeasured = m_lastGround && Shows(m_X, m_lastGround->m_X) && Shows(m_Y, m_lastGround->m_Y);
+  if (m_lastHeight) {
+    record.how.bU = m_lastHeight->m_bU, record.how.bV = m_lastHeight->m_bV;
+    record.how.tU = m_lastHeight->m_tU, record.how.tV = m_lastHeight->m_tV;
+  }
+  if (m_lastGround) {
+    record.how.U = m_lastGround->m_U, record.how.V = m_lastGround->m_V, record.how.Z = m_lastGround->m_Z;
+    // X and Y rest on the computed height only when they were computed at it.
+    record.how.heightFromSegment = m_lastHeight && Shows(m_lastGround->m_Z, m_lastHeight->m_Z);
+  } else {
+    record.how.heightFromSegment = record.zMeasured;
+  }
+  const int ids[3] = {m_nRefX, m_nRefY, m_nRefZ};
+  const double values[3] = {m_X, m_Y, m_Z};
+  for (int k = 0; k < 3; ++k) {
+    const bool computedSince = k < 2 ? record.xyMeasured : record.zMeasured;
+    if (m_copied[k] && Shows(values[k], *m_copied[k]) && !computedSince) record.copiedFrom[k] = ids[k];
+  }
+  return record;
 }

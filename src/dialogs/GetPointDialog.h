@@ -3,8 +3,11 @@
 // vertical segment, the world coordinates with the ids they were taken over from, and the
 // four computations that fill one field from the others.
 
+#include "metrology/MeasurementLog.h"
 #include "metrology/PointMeasurement.h"
 #include "services/Dialog.h"
+
+#include <optional>
 
 class CSingleImage;
 
@@ -20,9 +23,18 @@ class CGetPointDialog final : public CDialogModel, public CPointFields {
 
   void OnButton(int controlId) override;
 
+  // How the fields' X, Y and Z were obtained, for the point made from them: a computation counts
+  // only while its result is still in its field.
+  CPointRecord MeasurementRecord(const CChainInputs& chain) const;
+
  protected:
   void DoDataExchange(CDataExchange& dx) override;
 
  private:
   const CSingleImage& m_model;
+  // The inputs and results of the last "CACULATE Z" and "CACULATE XandY", and the values "GET
+  // REF" took over.
+  std::optional<CPointFields> m_lastHeight;
+  std::optional<CPointFields> m_lastGround;
+  std::optional<double> m_copied[3];
 };

@@ -2,6 +2,7 @@
 
 #include "metrology/VanishingPoints.h"
 #include "model/SingleImage.h"
+#include "services/Services.h"
 
 #include <cmath>
 
@@ -32,6 +33,9 @@ std::vector<double> ChainPositions(const CChainInputs& chain, const CPointProven
 
 std::array<double, 3> MeasureAtPositions(const CChainInputs& chain, const CPointProvenance& point,
                                          const std::vector<double>& positions) {
+  // A singular solve on the way has been told to the user when the chain first ran.
+  CQuietServices quiet;
+  const CScopedServices silence(quiet);
   size_t next = 0;
   CSingleImage model(chain.width, chain.height);
   CSegmentList lists[3];

@@ -83,3 +83,15 @@ class CStderrServices final : public CServices {
   void SetStatusText(const std::string& text) override;
   void Repaint() override;
 };
+
+// Services that tell nothing to anyone: for computations run many times over on the user's
+// behalf (a numerical derivative), whose complaints the user has already met once.
+class CQuietServices final : public CServices {
+ public:
+  void TraceText(const std::string&) override {}
+  void MessageBox(const std::string&) override {}
+  int RunModalDialog(CDialogModel&) override { return kDialogCancel; }
+  std::optional<CFileDialogChoice> RunFileDialog(const CFileDialogRequest&) override { return std::nullopt; }
+  void SetStatusText(const std::string&) override {}
+  void Repaint() override {}
+};

@@ -5,6 +5,7 @@
 // truth file, either exact or rounded to the whole pixels that the status bar shows.
 
 #include "AppFixture.h"
+#include "app/PointsAndFacesDock.h"
 
 #include "SampleTruth.h"
 
@@ -13,6 +14,8 @@
 #include "metrology/VanishingPoints.h"
 #include "model/DataFile.h"
 #include "services/NumberText.h"
+
+#include <QTableWidget>
 
 #include <cmath>
 #include <cstdio>
@@ -205,6 +208,29 @@ TEST_P(EndToEnd, TheWholeRoadMeasuresTheBox) {
                 100 * bound / boxSize);
   }
   std::printf("worst error %.4f m, %.3f %% of the box size\n", worst, 100 * worst / boxSize);
+
+  // Every coordinate the chain computed has an uncertainty, and it covers the error; typed
+  // heights have none. The table shows them.
+  const CMeasurementLog& log = app->Document().MeasurementLog();
+  for (int i = 0; i < 8; ++i) {
+    const CViewPoint& point = *Model()->m_Points.ElementAt(i);
+    const CSampleTruth::CPosition& corner = truth.corners.at(box[i]);
+    const auto sigma = log.Sigma(point.m_id);
+    ASSERT_TRUE(sigma[0] && sigma[1]) << box[i];
+    EXPECT_EQ(sigma[2].has_value(), corner.Z != 0) << box[i];
+    const double errors[3] = {point.m_x - corner.X, point.m_y - corner.Y, point.m_z - corner.Z};
+    for (int k = 0; k < 3; ++k) {
+      if (!sigma[k]) continue;
+      EXPECT_LE(std::fabs(errors[k]), 3 * *sigma[k]) << box[i] << " coordinate " << k;
+    }
+    std::printf("%s sigma (%.4f, %.4f, %s)\n", box[i].c_str(), *sigma[0], *sigma[1],
+                sigma[2] ? std::to_string(*sigma[2]).c_str() : "-");
+  }
+  Command(ID_VIEW_POINTS_AND_FACES);
+  const QTableWidget& table = *Frame().PointsAndFaces()->PointsTable();
+  const std::string topX = table.item(6, 3)->text().toStdString();
+  EXPECT_NE(topX.find(" \u00b1 0."), std::string::npos) << topX;
+  EXPECT_NE(table.item(0, 5)->text().toStdString().find("\u2014"), std::string::npos);
 
   // Faces: the front (y = 0), the left side (x = 0) and the top, corners counter-clockwise from
   // the bottom-left as the camera sees them. Points are 0 … 7 in the order measured above.

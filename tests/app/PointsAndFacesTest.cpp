@@ -71,7 +71,9 @@ class PointsAndFaces : public AppTest {
 };
 
 TEST_F(PointsAndFaces, TheTablesShowPhotographPositionsAndFollowNewPoints) {
-  EXPECT_EQ(Row(Points(), 1), (std::vector<std::string>{"1", "60", "20", "1", "0", "0", "-1", "-1", "-1"}));
+  // Points made without the dialogs have no record: their uncertainty is unknown.
+  EXPECT_EQ(Row(Points(), 1), (std::vector<std::string>{"1", "60", "20", "1 \u00b1 \u2014", "0 \u00b1 \u2014",
+                                                        "0 \u00b1 \u2014", "-1", "-1", "-1"}));
   EXPECT_EQ(Row(Faces(), 2), (std::vector<std::string>{"2", "side.gif", "1", "2", "5", "4", "Yes"}));
 
   // A point measured by a double-click appears at once.
@@ -151,7 +153,8 @@ TEST_F(PointsAndFaces, CopyPutsTheSelectedRowsOnTheClipboard) {
   services->menuAnswers.push_back(1);
   RightClick(Points(), 2);
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
-            "0\t10\t20\t0\t0\t0\t-1\t-1\t-1\n2\t60\t70\t1\t1\t0\t-1\t-1\t-1\n");
+            "0\t10\t20\t0 \u00b1 \u2014\t0 \u00b1 \u2014\t0 \u00b1 \u2014\t-1\t-1\t-1\n"
+            "2\t60\t70\t1 \u00b1 \u2014\t1 \u00b1 \u2014\t0 \u00b1 \u2014\t-1\t-1\t-1\n");
   EXPECT_TRUE(services->questions.empty());
   EXPECT_EQ(Model()->m_Points.GetCount(), 6);
 }

@@ -76,6 +76,14 @@ TEST_F(Batch, TheSampleJobMeasuresTheBoxAndWritesWhatTheProgramWrites) {
     EXPECT_NEAR(point["world"][1].get<double>(), corner.Y, 1e-6) << order[i];
     EXPECT_NEAR(point["world"][2].get<double>(), corner.Z, 1e-6) << order[i];
     EXPECT_NEAR(point["pixel"][0].get<double>(), corner.x, 1e-9) << order[i];
+    // X and Y are computed for every corner, heights only for the top ones (the ground's is typed).
+    const json& sigma = point["sigma"];
+    EXPECT_GT(sigma[0].get<double>(), 0) << order[i];
+    EXPECT_GT(sigma[1].get<double>(), 0) << order[i];
+    if (corner.Z == 0)
+      EXPECT_TRUE(sigma[2].is_null()) << order[i];
+    else
+      EXPECT_GT(sigma[2].get<double>(), 0) << order[i];
   }
   // The vertical vanishing point lies far below the photograph (the camera looks down):
   // its direction is (almost) straight down in the image.

@@ -1,0 +1,132 @@
+// Where a point's coordinates came from, as the point dialog records it, and the uncertainty
+// the log gives each coordinate from that record.
+
+#include "SyntheticScene.h"
+#include "dialogs/GetPointDialog.h"
+#include "metrology/MeasurementLog.h"
+#include "metrology/VanishingPoints.h"
+#include "model/SingleImage.h"
+#include "services/NumberText.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MeasurementLog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::mt19937 random(11);
+    scene = std::make_unique<CSyntheticScene>(CSyntheticScene::Random(random, 1024, 768, true));
+    model = std::make_unique<CSingleImage>(scene->Width(), scene->Height());
+    CSegmentList lists[3];
+    for (int axis = 0; axis < 3; ++axis)
+      for (const auto& s : scene->EdgesAlong(axis)) lists[axis].Add(MakeSegment(*model, s[0], s[1], s[2], s[3]));
+    ASSERT_EQ(CalculateVanishingPoints(*model, lists[0], lists[1], lists[2]), "");
+    log.SetSegments(*model, lists[0], lists[1], lists[2]);
+    for (CSegmentList& list : lists) list.RemoveAll();
+
+    const CBox& second = scene->Boxes()[1];
+    const auto origin = scene->Pixel(0, 0, 0);
+    reference.m_WorldOriginU = origin[0], reference.m_WorldOriginV = origin[1];
+    reference.m_PointX = second.max[0], reference.m_PointY = second.min[1];
+    const auto ground = scene->Pixel(reference.m_PointX, reference.m_PointY, 0);
+    reference.m_PointU = ground[0], reference.m_PointV = ground[1];
+    const auto foot = scene->Pixel(second.min[0], second.max[1], 0);
+    const auto top = scene->Pixel(second.min[0], second.max[1], second.max[2]);
+    reference.m_bU = foot[0], reference.m_bV = foot[1], reference.m_tU = top[0], reference.m_tV = top[1];
+    reference.m_ZValue = second.max[2];
+    ASSERT_EQ(CalculateReferenceScales(*model, reference), "");
+    StoreReferenceParameters(*model, reference.m_a, reference.m_b, reference.m_A, reference.m_WorldOriginU,
+                             reference.m_WorldOriginV);
+    EXPECT_FALSE(log.HasChain());
+    log.SetReference(*model, reference);
+    ASSERT_TRUE(log.HasChain());
+  }
+
+  // The top of the first box's far corner, measured as a user would: its height above the
+  // corner below it, then X and Y at that height; `typed` are texts typed over fields at the end.
+  int MeasureTop(const std::map<int, std::string>& typed = {}) {
+    const CBox& box = scene->Boxes()[0];
+    const auto foot = scene->Pixel(box.max[0], box.max[1], 0), top = scene->Pixel(box.max[0], box.max[1], box.max[2]);
+    CGetPointDialog dialog(*model);
+    dialog.OnInitDialog();
+    Type(dialog, 1005, foot[0]), Type(dialog, 1006, foot[1]), Type(dialog, 1007, top[0]), Type(dialog, 1008, top[1]);
+    Type(dialog, 1022, top[0]), Type(dialog, 1023, top[1]);
+    dialog.OnButton(IDC_CALCULATE_Z);
+    dialog.OnButton(IDC_CALCULATE_XY);
+    for (const auto& [id, text] : typed) dialog.SetControlText(id, text);
+    return Keep(dialog);
+  }
+  int Keep(CGetPointDialog& dialog) {
+    dialog.OnOK();
+    AddViewPoint(*model, dialog);
+    log.RecordPoint(model->m_nMaxId, dialog.MeasurementRecord(log.Chain()));
+    return model->m_nMaxId;
+  }
+  static void Type(CGetPointDialog& dialog, int id, double value) { dialog.SetControlText(id, FormatDoubleField(value)); }
+
+  std::unique_ptr<CSyntheticScene> scene;
+  std::unique_ptr<CSingleImage> model;
+  CReferenceFields reference;
+  CMeasurementLog log;
+};
+
+TEST_F(MeasurementLog, AMeasuredPointHasThePropagatedUncertainty) {
+  const int id = MeasureTop();
+  const CPointRecord* record = log.FindRecord(id);
+  ASSERT_NE(record, nullptr);
+  EXPECT_TRUE(record->xyMeasured && record->zMeasured && record->how.heightFromSegment);
+  // The segments come back as the pixel positions they were made from.
+  EXPECT_DOUBLE_EQ(log.Chain().segments[0][0][0], scene->EdgesAlong(0)[0][0]);
+
+  const auto expected = PropagatePointUncertainty(log.Chain(), record->how);
+  ASSERT_TRUE(expected);
+  const auto sigma = log.Sigma(id);
+  for (int k = 0; k < 3; ++k) {
+    ASSERT_TRUE(sigma[k]) << k;
+    EXPECT_GT(*sigma[k], 0) << k;
+  }
+  EXPECT_EQ(*sigma[0], (*expected)[0]);
+  EXPECT_EQ(*sigma[1], (*expected)[1]);
+  EXPECT_EQ(*sigma[2], (*expected)[2]);
+}
+
+TEST_F(MeasurementLog, TypedValuesAndUnknownChainsHaveNoUncertainty) {
+  const int typedX = MeasureTop({{1016, "1.25"}});
+  EXPECT_FALSE(log.Sigma(typedX)[0]);
+  EXPECT_FALSE(log.Sigma(typedX)[1]);  // X and Y are computed together: one typed, both doubtful
+  EXPECT_TRUE(log.Sigma(typedX)[2]);
+  EXPECT_FALSE(log.Sigma(12345)[0]);   // no such record: a point from a data file
+
+  // Scales typed over the computed ones: the chain is not the one the program ran.
+  CReferenceFields typed = reference;
+  typed.m_A *= 1.01;
+  log.SetReference(*model, typed);
+  EXPECT_FALSE(log.HasChain());
+  log.SetReference(*model, reference);
+  EXPECT_TRUE(log.HasChain());
+  CSegmentList none[3];
+  log.SetSegments(*model, none[0], none[1], none[2]);
+  EXPECT_FALSE(log.HasChain());  // new vanishing points need the reference again
+}
+
+TEST_F(MeasurementLog, TakenOverCoordinatesCarryTheirSourcesUncertainty) {
+  const int top = MeasureTop();
+  // A second point at the same height, its Z taken over by GET REF, X and Y computed at it.
+  CGetPointDialog dialog(*model);
+  dialog.OnInitDialog();
+  dialog.SetControlText(1021, std::to_string(top));
+  dialog.OnButton(IDC_GET_REF);
+  const auto at = scene->Pixel(0, 0, scene->Boxes()[0].max[2]);
+  Type(dialog, 1022, at[0]), Type(dialog, 1023, at[1]);
+  dialog.OnButton(IDC_CALCULATE_XY);
+  const int copy = Keep(dialog);
+
+  const CPointRecord& record = *log.FindRecord(copy);
+  EXPECT_EQ(record.copiedFrom[2], top);
+  EXPECT_FALSE(record.how.heightFromSegment);  // X and Y take the copied height as exact
+  EXPECT_EQ(log.Sigma(copy)[2], log.Sigma(top)[2]);
+  EXPECT_TRUE(log.Sigma(copy)[0]);
+}
+
+}  // namespace
