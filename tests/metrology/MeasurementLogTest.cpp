@@ -1,6 +1,7 @@
 // Where a point's coordinates came from, as the point dialog records it, and the uncertainty
 // the log gives each coordinate from that record.
 
+#include "SyntheticReference.h"
 #include "SyntheticScene.h"
 #include "dialogs/GetPointDialog.h"
 #include "metrology/MeasurementLog.h"
@@ -25,16 +26,7 @@ class MeasurementLog : public ::testing::Test {
     log.SetSegments(*model, lists[0], lists[1], lists[2]);
     for (CSegmentList& list : lists) list.RemoveAll();
 
-    const CBox& second = scene->Boxes()[1];
-    const auto origin = scene->Pixel(0, 0, 0);
-    reference.m_WorldOriginU = origin[0], reference.m_WorldOriginV = origin[1];
-    reference.m_PointX = second.max[0], reference.m_PointY = second.min[1];
-    const auto ground = scene->Pixel(reference.m_PointX, reference.m_PointY, 0);
-    reference.m_PointU = ground[0], reference.m_PointV = ground[1];
-    const auto foot = scene->Pixel(second.min[0], second.max[1], 0);
-    const auto top = scene->Pixel(second.min[0], second.max[1], second.max[2]);
-    reference.m_bU = foot[0], reference.m_bV = foot[1], reference.m_tU = top[0], reference.m_tV = top[1];
-    reference.m_ZValue = second.max[2];
+    reference = SyntheticReference(*scene);
     ASSERT_EQ(CalculateReferenceScales(*model, reference), "");
     StoreReferenceParameters(*model, reference.m_a, reference.m_b, reference.m_A, reference.m_WorldOriginU,
                              reference.m_WorldOriginV);

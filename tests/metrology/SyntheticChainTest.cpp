@@ -4,6 +4,7 @@
 
 #include "MetrologyExamples.h"
 #include "ScriptedServices.h"
+#include "SyntheticReference.h"
 #include "SyntheticScene.h"
 #include "metrology/PointMeasurement.h"
 #include "metrology/ReferenceParameters.h"
@@ -50,19 +51,7 @@ CChainErrors MeasureScene(const CSyntheticScene& scene, double svdTolerance, con
     for (int i = 0; i < 3; ++i) vanishing[axis][i] = signs[axis] * point[i];
   }
 
-  // Origin at the first box's corner (0, 0, 0); the second ground point and the vertical
-  // segment at the second box's corners.
-  const CBox& second = scene.Boxes()[1];
-  CReferenceFields f;
-  const auto origin = scene.Pixel(0, 0, 0);
-  f.m_WorldOriginU = origin[0], f.m_WorldOriginV = origin[1];
-  f.m_PointX = second.max[0], f.m_PointY = second.min[1];
-  const auto ground = scene.Pixel(f.m_PointX, f.m_PointY, 0);
-  f.m_PointU = ground[0], f.m_PointV = ground[1];
-  const auto foot = scene.Pixel(second.min[0], second.max[1], 0);
-  const auto top = scene.Pixel(second.min[0], second.max[1], second.max[2]);
-  f.m_bU = foot[0], f.m_bV = foot[1], f.m_tU = top[0], f.m_tV = top[1];
-  f.m_ZValue = second.max[2];
+  CReferenceFields f = SyntheticReference(scene);
   EXPECT_EQ(CalculateReferenceScales(*model, f), "");
   StoreReferenceParameters(*model, f.m_a, f.m_b, f.m_A, f.m_WorldOriginU, f.m_WorldOriginV);
 

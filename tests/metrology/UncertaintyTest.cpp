@@ -1,6 +1,7 @@
 // The propagated standard deviations of measured points against a Monte Carlo run of the same
 // chain: the same image-position noise drawn many times, every measurement made again.
 
+#include "SyntheticReference.h"
 #include "SyntheticScene.h"
 #include "metrology/Uncertainty.h"
 
@@ -17,19 +18,7 @@ CChainInputs ChainOf(const CSyntheticScene& scene) {
   CChainInputs chain;
   chain.width = scene.Width(), chain.height = scene.Height();
   for (int axis = 0; axis < 3; ++axis) chain.segments[axis] = scene.EdgesAlong(axis);
-  // Origin at the first box's corner; the second ground point and the vertical segment at the
-  // second box.
-  const CBox& second = scene.Boxes()[1];
-  CReferenceFields& f = chain.reference;
-  const auto origin = scene.Pixel(0, 0, 0);
-  f.m_WorldOriginU = origin[0], f.m_WorldOriginV = origin[1];
-  f.m_PointX = second.max[0], f.m_PointY = second.min[1];
-  const auto ground = scene.Pixel(f.m_PointX, f.m_PointY, 0);
-  f.m_PointU = ground[0], f.m_PointV = ground[1];
-  const auto foot = scene.Pixel(second.min[0], second.max[1], 0);
-  const auto top = scene.Pixel(second.min[0], second.max[1], second.max[2]);
-  f.m_bU = foot[0], f.m_bV = foot[1], f.m_tU = top[0], f.m_tV = top[1];
-  f.m_ZValue = second.max[2];
+  chain.reference = SyntheticReference(scene);
   return chain;
 }
 
