@@ -238,7 +238,6 @@ void CPelorinView::SetOverlays(bool shown) {
   Services().Repaint();
 }
 
-
 void CPelorinView::mousePressEvent(QMouseEvent* event) {
   m_ptPressF = DevicePositionF(event->position());
   // Shift and the left button draw a segment instead of panning.
