@@ -61,14 +61,16 @@ std::optional<double> CMeasurementLog::CoordinateSigma(int id, int coordinate, i
   if (record->copiedFrom[coordinate] >= 0) return CoordinateSigma(record->copiedFrom[coordinate], coordinate, depth + 1);
   const bool measured = coordinate < 2 ? record->xyMeasured : record->zMeasured;
   if (!measured) return std::nullopt;
-  // X and Y come from the chain as the dialog ran it; Z from the height's own foot and top alone
-  // (X and Y may have been computed at another height, and Z never depends on them).
+  // X and Y come from the chain as the dialog ran it, and so does Z when X and Y were computed
+  // at it. Otherwise Z has a chain of its own that ends at its foot and top (Z never depends on
+  // U and V).
   CPointProvenance how = record->how;
-  if (coordinate == 2) {
+  const bool ownHeightChain = coordinate == 2 && !(how.heightFromSegment && record->xyMeasured);
+  if (ownHeightChain) {
     how.heightFromSegment = true;
     how.U = how.bU, how.V = how.bV;
   }
-  const std::pair<int, bool> key(id, coordinate == 2);
+  const std::pair<int, bool> key(id, ownHeightChain);
   auto cached = m_propagated.find(key);
   if (cached == m_propagated.end()) cached = m_propagated.emplace(key, PropagatePointUncertainty(record->chain, how)).first;
   if (!cached->second) return std::nullopt;

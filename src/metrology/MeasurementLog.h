@@ -50,6 +50,6 @@ class CMeasurementLog {
   bool m_bSegments = false;
   bool m_bReference = false;
   std::map<int, CPointRecord> m_points;
-  // Propagations by point id, for X and Y (false) and for Z (true).
+  // Propagations by point id: the dialog's chain (false) and a height's own chain (true).
   mutable std::map<std::pair<int, bool>, std::optional<std::array<double, 3>>> m_propagated;
 };
