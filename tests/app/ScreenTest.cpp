@@ -47,18 +47,30 @@ class ScreenShows : public AppTest {
   std::pair<int, int> EchoAt(int px, int py) {
     const std::string before = AppTest::Frame().MessageText();
     EXPECT_TRUE(WarpServerPointer(ServerWindowOrigin(AppTest::Frame()) + ViewOrigin() + QPoint(px, py)));
-    for (int attempt = 0; attempt < 40 && AppTest::Frame().MessageText() == before; ++attempt) QTest::qWait(5);
+    for (int attempt = 0; attempt < 200 && AppTest::Frame().MessageText() == before; ++attempt) QTest::qWait(5);
     int x = 0, y = 0;
     EXPECT_EQ(std::sscanf(AppTest::Frame().MessageText().c_str(), "x = %d, y = %d", &x, &y), 2)
         << AppTest::Frame().MessageText();
     return {x, y};
   }
 
+  // Qt lays the window out and shows the painted frame from its event loop: the server's
+  // picture of the window once it stays the same.
+  QImage SettledScreen() {
+    QImage screen = ServerWindowImage(AppTest::Frame());
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      QTest::qWait(100);
+      QImage again = ServerWindowImage(AppTest::Frame());
+      if (again == screen) break;
+      screen = std::move(again);
+    }
+    return screen;
+  }
+
   // At a grid of device positions over the view, the screen shows the photograph pixel that
   // the echo names (black beyond the photograph).
   void ExpectScreenAgreesWithEcho(const std::string& after) {
-    QTest::qWait(200);  // Qt lays the window out and shows the painted frame from its event loop
-    const QImage screen = ServerWindowImage(AppTest::Frame());
+    const QImage screen = SettledScreen();
     ASSERT_FALSE(screen.isNull());
     const QSize client = View().ClientSize();
     int mismatches = 0;
@@ -113,8 +125,7 @@ TEST_F(ScreenShows, WhatTheEchoSaysAfterTheViewChangesSize) {
 // At zoom 1 one photograph pixel is one device pixel, whatever the display scale: neighbouring
 // device columns and rows echo neighbouring photograph columns and rows, and show them.
 TEST_F(ScreenShows, AdjacentDevicePixelsEchoAdjacentPhotographPixels) {
-  QTest::qWait(50);
-  const QImage screen = ServerWindowImage(AppTest::Frame());
+  const QImage screen = SettledScreen();
   const int bottom = View().ClientSize().height() - 1;
   for (int start : {427, 100, 31}) {
     std::vector<int> columns, rows;
@@ -134,8 +145,7 @@ TEST_F(ScreenShows, OverlaysRightAfterADialogsOk) {
   Command(ID_VIEW_OVERLAYS);
   const int bottom = View().ClientSize().height() - 1;
   const auto shownAt = [&](int x, int y) {
-    QTest::qWait(50);
-    return ServerWindowImage(AppTest::Frame()).pixel(ViewOrigin() + QPoint(x, bottom - y));
+    return SettledScreen().pixel(ViewOrigin() + QPoint(x, bottom - y));
   };
   const QRgb before = shownAt(150, 40);
   services->ScriptDialog([](CDialogDriver& d) {
