@@ -4,11 +4,11 @@
 
 #include "AppFixture.h"
 #include "ServerScreen.h"
-#include "metrology/VanishingPoints.h"
 
 #include <cstdio>
-#include <fstream>
-#include <optional>
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace {
 
