@@ -39,6 +39,7 @@ enum ECommandId : int {
   ID_VIEW_ACTUAL_PIXELS = 32792,
   ID_VIEW_OVERLAYS = 32793,
   ID_VIEW_POINTS_AND_FACES = 32794,
+  ID_HELP_USER_GUIDE = 32795,
 };
 
 // Resource ids of the string table.

@@ -7,6 +7,8 @@
 #include "app/PhotographTexture.h"
 #include "app/PointsAndFacesDock.h"
 #include "app/Resources.h"
+#include "app/UserGuide.h"
+#include "image/Photograph.h"
 #include "model/DisplayTexture.h"
 
 #include <QApplication>
@@ -20,6 +22,7 @@
 #include <QPrinter>
 
 #include <cstdio>
+#include <fstream>
 
 namespace {
 
@@ -37,6 +40,14 @@ void ChooseIconTheme() {
       QIcon::setThemeName(QStringLiteral("Tango"));
       return;
     }
+}
+
+// A photograph is recognised by its first bytes, as "Load Souce Image" recognises it.
+bool IsPhotograph(const QString& path) {
+  std::ifstream file(path.toStdString(), std::ios::binary);
+  unsigned char head[64] = {};
+  file.read(reinterpret_cast<char*>(head), sizeof head);
+  return DetectPhotoFormat(head, static_cast<size_t>(file.gcount())) != EPhotoFormat::Unknown;
 }
 
 }  // namespace
@@ -93,6 +104,11 @@ bool CPelorinApp::InitInstance(const QStringList& arguments) {
   m_pFrame->show();
   m_pFrame->raise();
   m_pView->OnInitialUpdate();
+  // A photograph named on the command line is loaded, not opened as the (empty) document.
+  if (!file.isEmpty() && IsPhotograph(file)) {
+    m_pView->LoadSourceImage(file.toStdString());
+    return true;
+  }
   if (!file.isEmpty() && !OpenDocumentFile(file)) {
     m_nExitCode = 1;
     return false;
@@ -110,6 +126,7 @@ void CPelorinApp::OnCommand(int id) {
     case ID_FILE_PRINT_PREVIEW: OnFilePrintPreview(); return;
     case ID_FILE_PRINT_SETUP: OnFilePrintSetup(); return;
     case ID_APP_ABOUT: OnAppAbout(); return;
+    case ID_HELP_USER_GUIDE: OnHelpUserGuide(); return;
     case ID_APP_EXIT: m_pFrame->close(); return;
     case ID_VIEW_OVERLAYS: m_pView->SetOverlays(m_pFrame->Action(ID_VIEW_OVERLAYS)->isChecked()); return;
     default: break;
@@ -221,4 +238,19 @@ void CPelorinApp::OnFilePrintSetup() {
 void CPelorinApp::OnAppAbout() {
   CAboutDialog about(m_pFrame.get());
   m_services.ExecDialog(about);
+}
+
+void CPelorinApp::OnHelpUserGuide() {
+  const std::string programFolder = QCoreApplication::applicationDirPath().toStdString();
+  const std::optional<std::string> guide = FindUserGuide(programFolder);
+  if (!guide) {
+    std::string places;
+    for (const std::string& candidate : UserGuideCandidates(programFolder)) places += "\n" + candidate;
+    Services().MessageBox("The user guide cannot be found. It is installed with the program; it was looked for in:" +
+                          places);
+    return;
+  }
+  if (!Services().ShowDocument(*guide))
+    Services().MessageBox("The user guide " + *guide +
+                          " cannot be shown: the desktop has no program for it. Open it in a text editor or a web browser.");
 }

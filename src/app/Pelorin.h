@@ -44,6 +44,7 @@ class CPelorinApp {
   void OnFilePrintPreview();
   void OnFilePrintSetup();
   void OnAppAbout();
+  void OnHelpUserGuide();
 
  private:
   bool SaveDocument(const std::string& path);

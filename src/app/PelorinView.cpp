@@ -134,7 +134,32 @@ void CPelorinView::wheelEvent(QWheelEvent* event) {
 
 QPoint CPelorinView::DevicePosition(const QPointF& logical) const {
   const qreal ratio = devicePixelRatioF();
-  return QPoint(static_cast<int>(std::floor(logical.x() * ratio)), static_cast<int>(std::floor(logical.y() * ratio)));
+  // A device pixel's own position comes back from logical units a hair below the whole number.
+  constexpr double kRoundingSlack = 1e-6;
+  return QPoint(static_cast<int>(std::floor(logical.x() * ratio + kRoundingSlack)),
+                static_cast<int>(std::floor(logical.y() * ratio + kRoundingSlack)));
+}
+
+bool CPelorinView::event(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick &&
+      type != QEvent::MouseMove)
+    return QWidget::event(event);
+  // Qt hands a widget its mouse position rounded to whole logical pixels, which at a fractional
+  // display scale skips device pixels. The window's position of the event (its scene position)
+  // keeps the fraction; it is taken where it agrees with the rounded one, as it does for events
+  // from the window system (an event made for the view alone has its own position there).
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  const QPointF exact = mouse->scenePosition() - QPointF(mapTo(window(), QPoint(0, 0)));
+  const QPointF offset = exact - mouse->position();
+  if (exact == mouse->position() || std::fabs(offset.x()) > 0.5 || std::fabs(offset.y()) > 0.5)
+    return QWidget::event(event);
+  QMouseEvent precise(type, exact, mouse->scenePosition(), mouse->globalPosition(), mouse->button(), mouse->buttons(),
+                      mouse->modifiers(), mouse->pointingDevice());
+  precise.setTimestamp(mouse->timestamp());
+  const bool handled = QWidget::event(&precise);
+  event->setAccepted(precise.isAccepted());
+  return handled;
 }
 
 void CPelorinView::OnInitialUpdate() {
@@ -144,7 +169,8 @@ void CPelorinView::OnInitialUpdate() {
   m_bDragging = 0;
   m_dZoom = 1;
   m_dSubX = m_dSubY = 0;
-  update();
+  // The reset pan must reach the frame now: the echo and the double-click already use it.
+  RepaintNow();
 }
 
 void CPelorinView::OnSize(int cx, int cy) {
@@ -158,9 +184,11 @@ void CPelorinView::OnSize(int cx, int cy) {
 
 void CPelorinView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (CGLSurface* surface = m_glContext.Surface()) surface->setGeometry(rect());
   const qreal ratio = devicePixelRatioF();
+  // The viewport first: resizing the surface paints it at once.
   OnSize(qRound(event->size().width() * ratio), qRound(event->size().height() * ratio));
+  if (CGLSurface* surface = m_glContext.Surface()) surface->setGeometry(rect());
+  RepaintNow();
 }
 
 void CPelorinView::OnPaint() {
@@ -223,8 +251,8 @@ void CPelorinView::OnCommand(int id) {
 
 void CPelorinView::ModelChanged() {
   if (m_onModelChanged) m_onModelChanged();
-  // Overlays show points and faces: a change must reach the frame.
-  if (m_bOverlays) update();
+  // Overlays show segments, points and faces: every change reaches the frame before the handler returns.
+  Services().Repaint();
 }
 
 QPointF CPelorinView::SegmentPositionAt(QPointF logical) const {
@@ -358,11 +386,14 @@ void CPelorinView::OnRButtonDown(QPoint) {
 
 void CPelorinView::OnLoadSourceImage() {
   const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Open);
-  if (!choice) return;
-  auto model = std::make_unique<CSingleImage>(choice->fullPath.c_str(), EPhotoFiles::AnyFormat);
+  if (choice) LoadSourceImage(choice->fullPath);
+}
+
+void CPelorinView::LoadSourceImage(const std::string& path) {
+  auto model = std::make_unique<CSingleImage>(path.c_str(), EPhotoFiles::AnyFormat);
   if (!model->HasPixels()) {
     // The current work stays: a photograph that cannot be read replaces nothing.
-    Services().MessageBox("The photograph " + choice->fullPath + " cannot be loaded: " + model->ReadFailure() + ".");
+    Services().MessageBox("The photograph " + path + " cannot be loaded: " + model->ReadFailure() + ".");
     return;
   }
   GetDocument()->SetSingleImage(std::move(model));

@@ -48,6 +48,8 @@ class CPelorinView final : public QWidget {
 
   // Commands of the "Image File " menu.
   void OnLoadSourceImage();
+  // Loads a photograph as "Load Souce Image" does once the file is chosen.
+  void LoadSourceImage(const std::string& path);
   void OnInputForVx();
   void OnInputForVy();
   void OnInputForVz();
@@ -101,6 +103,7 @@ class CPelorinView final : public QWidget {
   CRecordArray<CLineEndPoints> m_ZLines;
 
  protected:
+  bool event(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;

@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -17,18 +18,29 @@
 #include <cmath>
 #include <optional>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace {
 
 const QStringList kPointColumns = {"Id", "U", "V", "X \u00b1 \u03c3", "Y \u00b1 \u03c3", "Z \u00b1 \u03c3",
                                    "Ref X", "Ref Y", "Ref Z"};
+// What Copy writes above the rows: value and σ in columns of their own.
+const QStringList kPointCopyColumns = {"Id", "U", "V", "X\t\u03c3 X", "Y\t\u03c3 Y", "Z\t\u03c3 Z",
+                                       "Ref X", "Ref Y", "Ref Z"};
 const QStringList kFaceColumns = {"Face", "Texture", "Point 1", "Point 2", "Point 3", "Point 4", "Complete"};
 // Faces that lost a corner are left out of the exports; their rows say so in this colour.
 const QColor kIncompleteFace(255, 210, 210);
+// Copy takes a cell's text from this role when the cell has one.
+constexpr int kCopyRole = Qt::UserRole;
+// More decimals than a double holds say nothing.
+constexpr int kMaxDecimals = 15;
 
-QTableWidget* MakeTable(const QStringList& columns, QWidget* parent) {
+QTableWidget* MakeTable(const QStringList& columns, const QStringList& copyColumns, QWidget* parent) {
   auto* table = new QTableWidget(0, static_cast<int>(columns.size()), parent);
   table->setHorizontalHeaderLabels(columns);
+  for (int column = 0; column < copyColumns.size(); ++column)
+    table->horizontalHeaderItem(column)->setData(kCopyRole, copyColumns[column]);
   table->verticalHeader()->setVisible(false);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -37,20 +49,69 @@ QTableWidget* MakeTable(const QStringList& columns, QWidget* parent) {
   return table;
 }
 
-// "value ± σ", σ to two significant digits; "—" for a σ that is not known.
-std::string WithSigma(double value, const std::optional<double>& sigma) {
-  std::string text = FormatDoubleField(value) + " \u00b1 ";
-  if (!sigma) return text + "\u2014";
-  const int decimals = *sigma > 0 ? std::max(0, 1 - static_cast<int>(std::floor(std::log10(*sigma)))) : 0;
-  return text + FormatFixed(*sigma, decimals);
+// A zero that rounding left negative ("-0", "-0.000") is shown as zero.
+std::string WithoutNegativeZero(std::string text) {
+  if (!text.empty() && text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos) text.erase(0, 1);
+  return text;
 }
 
-void SetRow(QTableWidget& table, int row, const std::vector<std::string>& cells, const QColor* background = nullptr) {
+std::string FullNumber(double value) { return WithoutNegativeZero(FormatDoubleField(value)); }
+
+// One cell: what it shows, its tool tip, and what Copy takes from it.
+struct CCell {
+  std::string shown;
+  std::string tip;
+  std::string copied;
+};
+
+CCell PlainCell(std::string text) { return {text, {}, text}; }
+
+// A reference id; -1 means "none" and shows as nothing.
+CCell ReferenceCell(int id) { return PlainCell(id < 0 ? std::string() : FormatIntField(id)); }
+
+// "value ± σ" with σ to two significant digits and the value to the same decimals; "—" for a σ
+// that is not known, and then the value in full.
+CCell MeasuredCell(double value, const std::optional<double>& sigma) {
+  const std::string fullValue = FullNumber(value);
+  if (!sigma) return {fullValue + " \u00b1 \u2014", fullValue + " (\u03c3 not known)", fullValue + "\t"};
+  const std::string fullSigma = FullNumber(*sigma);
+  CCell cell{fullValue + " \u00b1 " + fullSigma, fullValue + " \u00b1 " + fullSigma, fullValue + "\t" + fullSigma};
+  if (*sigma > 0 && std::isfinite(*sigma) && std::isfinite(value)) {
+    const int decimals = std::clamp(1 - static_cast<int>(std::floor(std::log10(*sigma))), 0, kMaxDecimals);
+    cell.shown = WithoutNegativeZero(FormatFixed(value, decimals)) + " \u00b1 " + FormatFixed(*sigma, decimals);
+  }
+  return cell;
+}
+
+void SetRow(QTableWidget& table, int row, const std::vector<CCell>& cells, const QColor* background = nullptr) {
   for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
-    auto* item = new QTableWidgetItem(QString::fromStdString(cells[column]));
+    auto* item = new QTableWidgetItem(QString::fromStdString(cells[column].shown));
+    if (!cells[column].tip.empty()) item->setToolTip(QString::fromStdString(cells[column].tip));
+    item->setData(kCopyRole, QString::fromStdString(cells[column].copied));
     if (background) item->setBackground(*background);
     table.setItem(row, column, item);
   }
+}
+
+// "a", "a and b", "a, b and c".
+std::string ListOf(const std::vector<std::string>& names) {
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i) text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+  return text;
+}
+
+// The text Copy takes from a cell or a header item.
+std::string CopiedText(const QTableWidgetItem* item) {
+  if (!item) return {};
+  const QVariant copied = item->data(kCopyRole);
+  return (copied.isValid() ? copied.toString() : item->text()).toStdString();
+}
+
+// Rows of the selection, top to bottom.
+std::vector<int> SelectedRows(const QTableWidget& table) {
+  std::set<int> rows;
+  for (const QModelIndex& index : table.selectionModel()->selectedIndexes()) rows.insert(index.row());
+  return {rows.begin(), rows.end()};
 }
 
 }  // namespace
@@ -60,16 +121,27 @@ CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<vo
   setObjectName(QStringLiteral("pointsAndFaces"));
   auto* contents = new QWidget(this);
   auto* layout = new QVBoxLayout(contents);
-  m_pPoints = MakeTable(kPointColumns, contents);
-  m_pFaces = MakeTable(kFaceColumns, contents);
+  m_pPoints = MakeTable(kPointColumns, kPointCopyColumns, contents);
+  m_pFaces = MakeTable(kFaceColumns, kFaceColumns, contents);
   layout->addWidget(new QLabel(QStringLiteral("Points"), contents));
   layout->addWidget(m_pPoints, 3);
   layout->addWidget(new QLabel(QStringLiteral("Faces"), contents));
   layout->addWidget(m_pFaces, 2);
   setWidget(contents);
-  for (QTableWidget* table : {m_pPoints, m_pFaces})
+  for (QTableWidget* table : {m_pPoints, m_pFaces}) {
     connect(table, &QWidget::customContextMenuRequested, this,
             [this, table](const QPoint& position) { ShowContextMenu(*table, position); });
+    table->installEventFilter(this);
+  }
+}
+
+bool CPointsAndFacesDock::eventFilter(QObject* watched, QEvent* event) {
+  auto* table = qobject_cast<QTableWidget*>(watched);
+  if (table && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+    DeleteSelectedRows(*table);
+    return true;
+  }
+  return QDockWidget::eventFilter(watched, event);
 }
 
 void CPointsAndFacesDock::showEvent(QShowEvent* event) {
@@ -87,17 +159,19 @@ void CPointsAndFacesDock::Refresh() {
     const auto sigma = m_document.MeasurementLog().Sigma(p.m_id);
     // Photograph pixel positions, as the point dialog shows them.
     SetRow(*m_pPoints, i,
-           {FormatIntField(p.m_id), FormatDoubleField(p.m_u + model->GetWidth() / 2.0),
-            FormatDoubleField(p.m_v + model->GetHeight() / 2.0), WithSigma(p.m_x, sigma[0]), WithSigma(p.m_y, sigma[1]),
-            WithSigma(p.m_z, sigma[2]), FormatIntField(p.m_refX), FormatIntField(p.m_refY), FormatIntField(p.m_refZ)});
+           {PlainCell(FormatIntField(p.m_id)), PlainCell(FullNumber(p.m_u + model->GetWidth() / 2.0)),
+            PlainCell(FullNumber(p.m_v + model->GetHeight() / 2.0)), MeasuredCell(p.m_x, sigma[0]),
+            MeasuredCell(p.m_y, sigma[1]), MeasuredCell(p.m_z, sigma[2]), ReferenceCell(p.m_refX),
+            ReferenceCell(p.m_refY), ReferenceCell(p.m_refZ)});
   }
   m_pFaces->setRowCount(faces);
   for (int i = 0; i < faces; ++i) {
     const CTextureImage& face = *model->m_Textures.ElementAt(i);
     const bool complete = FaceHasAllPoints(*model, i);
     SetRow(*m_pFaces, i,
-           {FormatIntField(i), face.m_name, FormatIntField(face.m_pointId[0]), FormatIntField(face.m_pointId[1]),
-            FormatIntField(face.m_pointId[2]), FormatIntField(face.m_pointId[3]), complete ? "Yes" : "No"},
+           {PlainCell(FormatIntField(i)), PlainCell(face.m_name), PlainCell(FormatIntField(face.m_pointId[0])),
+            PlainCell(FormatIntField(face.m_pointId[1])), PlainCell(FormatIntField(face.m_pointId[2])),
+            PlainCell(FormatIntField(face.m_pointId[3])), PlainCell(complete ? "Yes" : "No")},
            complete ? nullptr : &kIncompleteFace);
   }
   m_pPoints->resizeColumnsToContents();
@@ -105,14 +179,13 @@ void CPointsAndFacesDock::Refresh() {
 }
 
 std::string CPointsAndFacesDock::SelectedRowsText(const QTableWidget& table) {
-  std::set<int> rows;
-  for (const QModelIndex& index : table.selectionModel()->selectedIndexes()) rows.insert(index.row());
   std::string text;
-  for (int row : rows) {
-    for (int column = 0; column < table.columnCount(); ++column) {
-      if (column > 0) text += '\t';
-      if (const QTableWidgetItem* item = table.item(row, column)) text += item->text().toStdString();
-    }
+  for (int column = 0; column < table.columnCount(); ++column)
+    text += (column > 0 ? "\t" : "") + CopiedText(table.horizontalHeaderItem(column));
+  text += '\n';
+  for (int row : SelectedRows(table)) {
+    for (int column = 0; column < table.columnCount(); ++column)
+      text += (column > 0 ? "\t" : "") + CopiedText(table.item(row, column));
     text += '\n';
   }
   return text;
@@ -121,31 +194,40 @@ std::string CPointsAndFacesDock::SelectedRowsText(const QTableWidget& table) {
 void CPointsAndFacesDock::ShowContextMenu(QTableWidget& table, const QPoint& position) {
   const int row = table.rowAt(position.y());
   if (row < 0) return;
-  // The row under the cursor joins the selection, as file managers do.
+  // A right click on a row outside the selection selects that row alone, as file managers do.
   if (!table.selectionModel()->isRowSelected(row, QModelIndex())) table.selectRow(row);
   switch (Services().ChooseFromMenu({"Delete", "Copy"})) {
-    case 0: DeleteRow(table, row); break;
+    case 0: DeleteSelectedRows(table); break;
     case 1: QGuiApplication::clipboard()->setText(QString::fromStdString(SelectedRowsText(table))); break;
     default: break;
   }
 }
 
-void CPointsAndFacesDock::DeleteRow(QTableWidget& table, int row) {
+void CPointsAndFacesDock::DeleteSelectedRows(QTableWidget& table) {
   CSingleImage* model = m_document.GetSingleImage();
   if (!model) return;
-  if (&table == m_pPoints) {
-    if (row >= model->m_Points.GetCount()) return;
-    const int id = model->m_Points.ElementAt(row)->m_id;
-    if (!Services().AskYesNo("Delete point " + std::to_string(id) +
-                             "? Faces with this corner are left out of the exports."))
-      return;
-    DeleteViewPoint(*model, row);
-  } else {
-    if (row >= model->m_Textures.GetCount()) return;
-    if (!Services().AskYesNo("Delete face " + std::to_string(row) + " (" + model->m_Textures.ElementAt(row)->m_name +
-                             ")? The later faces move down one number."))
-      return;
-    DeleteFace(*model, row);
+  const bool points = &table == m_pPoints;
+  const int count = points ? model->m_Points.GetCount() : model->m_Textures.GetCount();
+  std::vector<int> rows = SelectedRows(table);
+  rows.erase(std::remove_if(rows.begin(), rows.end(), [count](int row) { return row >= count; }), rows.end());
+  if (rows.empty()) return;
+  std::vector<std::string> names;
+  for (int row : rows)
+    names.push_back(points ? std::to_string(model->m_Points.ElementAt(row)->m_id)
+                           : std::to_string(row) + " (" + model->m_Textures.ElementAt(row)->m_name + ")");
+  const bool several = rows.size() > 1;
+  const std::string question =
+      points ? "Delete point" + std::string(several ? "s " : " ") + ListOf(names) + "? Faces with " +
+                   (several ? "these corners" : "this corner") + " are left out of the exports."
+             : "Delete face" + std::string(several ? "s " : " ") + ListOf(names) + "? The later faces move down " +
+                   (several ? "to fill the gaps." : "one number.");
+  if (!Services().AskYesNo(question)) return;
+  // From the bottom up, so the rows still to go keep their positions.
+  for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+    if (points)
+      DeleteViewPoint(*model, *row);
+    else
+      DeleteFace(*model, *row);
   }
   Refresh();
   if (m_afterDelete) m_afterDelete();

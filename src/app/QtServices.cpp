@@ -10,8 +10,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QMenu>
 #include <QMessageBox>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -83,6 +85,10 @@ int CQtServices::ChooseFromMenu(const std::vector<std::string>& items) {
   for (size_t i = 0; i < items.size(); ++i) menu.addAction(QString::fromStdString(items[i]))->setData(static_cast<int>(i));
   QAction* chosen = menu.exec(QCursor::pos());
   return chosen ? chosen->data().toInt() : -1;
+}
+
+bool CQtServices::ShowDocument(const std::string& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
 int CQtServices::ExecDialog(QDialog& dialog) { return dialog.exec(); }

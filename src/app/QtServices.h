@@ -22,6 +22,7 @@ class CQtServices : public CServices {
   void Repaint() override;
   bool AskYesNo(const std::string& question) override;
   int ChooseFromMenu(const std::vector<std::string>& items) override;
+  bool ShowDocument(const std::string& path) override;
 
   // Runs a Qt dialog modally; its QDialog result.
   virtual int ExecDialog(QDialog& dialog);

@@ -48,7 +48,7 @@ const std::vector<CMenuResource>& MainMenuResource() {
         {0, ""},
         {ID_VIEW_OVERLAYS, "O&verlays"},
         {ID_VIEW_POINTS_AND_FACES, "&Points and Faces"}}},
-      {"&Help", {{ID_APP_ABOUT, "&About Pelorin..."}}},
+      {"&Help", {{ID_HELP_USER_GUIDE, "&User Guide\tF1"}, {0, ""}, {ID_APP_ABOUT, "&About Pelorin..."}}},
   };
   return menus;
 }
@@ -61,6 +61,7 @@ const std::vector<CAcceleratorResource>& AcceleratorResource() {
       {"Shift+Del", ID_EDIT_CUT},      {"Ctrl+Ins", ID_EDIT_COPY},    {"Shift+Ins", ID_EDIT_PASTE},
       {"F6", ID_NEXT_PANE},            {"Shift+F6", ID_PREV_PANE},
       {"Ctrl++", ID_VIEW_ZOOM_IN},     {"Ctrl+-", ID_VIEW_ZOOM_OUT},  {"Ctrl+0", ID_VIEW_ACTUAL_PIXELS},
+      {"F1", ID_HELP_USER_GUIDE},
   };
   return accelerators;
 }

@@ -49,6 +49,9 @@ class CServices {
   virtual bool AskYesNo(const std::string& /*question*/) { return false; }
   // A small menu of choices at the mouse; the index chosen, or −1 when it was dismissed.
   virtual int ChooseFromMenu(const std::vector<std::string>& /*items*/) { return -1; }
+  // Shows a file in the desktop's own program for it (the user guide); false when none could
+  // be started. Without a desktop, nothing is shown.
+  virtual bool ShowDocument(const std::string& /*path*/) { return false; }
 };
 
 // The services in force; the standard-error services until something else is installed.

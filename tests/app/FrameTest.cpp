@@ -1,7 +1,9 @@
 #include "AppFixture.h"
 
 #include "ServerLockKeys.h"
+#include "ServerScreen.h"
 #include "app/AboutDialog.h"
+#include "app/UserGuide.h"
 
 #include <QLabel>
 #include <QMenuBar>
@@ -14,7 +16,10 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <regex>
 #include <locale.h>
 
 namespace {
@@ -38,7 +43,7 @@ const std::vector<CExpectedMenu> kExpectedMenus = {
     {"&View",
      {{59392, "&Toolbar"}, {59393, "&Status Bar"}, {0, ""}, {32790, "Zoom &In\tCtrl++"}, {32791, "Zoom &Out\tCtrl+-"},
       {32792, "&Actual Pixels\tCtrl+0"}, {0, ""}, {32793, "O&verlays"}, {32794, "&Points and Faces"}}},
-    {"&Help", {{57664, "&About Pelorin..."}}},
+    {"&Help", {{32795, "&User Guide\tF1"}, {0, ""}, {57664, "&About Pelorin..."}}},
 };
 
 std::string ShownText(QAction* action) {
@@ -217,6 +222,97 @@ TEST(CommandLine, AFileNamedIsOpenedAsFileOpenWould) {
   CPelorinApp app;
   ASSERT_TRUE(app.InitInstance({QString::fromStdString(dir.File("job.pel"))}));
   EXPECT_EQ(app.Frame().windowTitle().toStdString(), "job.pel - Pelorin");
+}
+
+// A photograph named on the command line is loaded as "Load Souce Image" loads it, and shown;
+// the document stays untitled and the recent files stay empty.
+TEST(CommandLine, APhotographNamedIsLoadedAndShown) {
+  QSettings(QString::fromUtf8(kSettingsOrganisation.data()), QStringLiteral("Pelorin")).clear();
+  const std::string path = PELORIN_EXAMPLES_DIR "/sample-scene.bmp";
+  const CBmpReadResult photograph = ReadBmpFile(path);
+  ASSERT_TRUE(photograph.Succeeded());
+  CPelorinApp app;
+  CScriptedServices services(&app.QtServices());
+  ASSERT_TRUE(app.InitInstance({QStringLiteral(PELORIN_EXAMPLES_DIR "/sample-scene.bmp")}));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&app.Frame()));
+  EXPECT_TRUE(services.messages.empty());
+  ASSERT_NE(app.Document().GetSingleImage(), nullptr);
+  EXPECT_EQ(app.Document().GetSingleImage()->GetWidth(), photograph.image.width);
+  EXPECT_EQ(app.Frame().windowTitle().toStdString(), "Untitled - Pelorin");
+  EXPECT_TRUE(app.RecentFiles().isEmpty());
+
+  // The screen shows the photograph's lower-left corner in the view's lower-left corner.
+  for (int attempt = 0; attempt < 50 && app.View().PaintCount() == 0; ++attempt) QTest::qWait(10);
+  QTest::qWait(100);
+  const QImage screen = ServerWindowImage(app.Frame());
+  ASSERT_FALSE(screen.isNull());
+  const qreal ratio = app.View().devicePixelRatioF();
+  const QPoint origin = app.View().mapTo(&app.Frame(), QPoint(0, 0)) * ratio;
+  const int bottom = origin.y() + app.View().ClientSize().height() - 1;
+  int mismatches = 0;
+  for (int y = 0; y < 200; y += 7)
+    for (int x = 0; x < 300; x += 7) {
+      const unsigned char* rgb = photograph.image.pixels.get() + 3 * (static_cast<size_t>(y) * photograph.image.width + x);
+      if (screen.pixel(origin.x() + x, bottom - y) != qRgb(rgb[0], rgb[1], rgb[2]) && ++mismatches <= 3)
+        ADD_FAILURE() << "photograph pixel (" << x << ", " << y << ") is not on the screen";
+    }
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST(CommandLine, ADocumentNamedIsStillOpenedAsADocument) {
+  CTempDir dir;
+  std::ofstream(dir.File("notes.pel")) << "Pelorin notes";
+  CPelorinApp app;
+  CScriptedServices services(&app.QtServices());
+  ASSERT_TRUE(app.InitInstance({QString::fromStdString(dir.File("notes.pel"))}));
+  EXPECT_EQ(app.Frame().windowTitle().toStdString(), "notes.pel - Pelorin");
+  EXPECT_EQ(app.Document().GetSingleImage(), nullptr);
+}
+
+// The guide's pictures are named in it as ![text](file.png), beside it.
+std::vector<std::string> GuidePictures(const std::string& guide) {
+  std::ifstream file(guide);
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::vector<std::string> pictures;
+  const std::regex picture(R"(!\[[^\]]*\]\(([^)]+)\))");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), picture); it != std::sregex_iterator(); ++it)
+    pictures.push_back((*it)[1]);
+  return pictures;
+}
+
+TEST_F(AppTest, HelpUserGuideShowsTheGuideWithItsPictures) {
+  ActivateFrame();
+  QTest::keyClick(&Frame(), Qt::Key_F1);
+  ASSERT_EQ(services->documentsShown.size(), 1u);
+  const std::string guide = services->documentsShown[0];
+  std::ifstream file(guide);
+  std::string title;
+  std::getline(file, title);
+  EXPECT_EQ(title, "# Pelorin user guide: your first model") << guide;
+  const std::vector<std::string> pictures = GuidePictures(guide);
+  EXPECT_GE(pictures.size(), 8u);
+  const std::filesystem::path folder = std::filesystem::path(guide).parent_path();
+  for (const std::string& picture : pictures) EXPECT_TRUE(std::filesystem::exists(folder / picture)) << picture;
+  EXPECT_TRUE(services->messages.empty());
+
+  // Without a program to show it, the user is told where the guide is.
+  services->showDocumentAnswer = false;
+  Command(ID_HELP_USER_GUIDE);
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_NE(services->messages[0].find(guide), std::string::npos) << services->messages[0];
+}
+
+TEST(UserGuide, CmakeInstallPutsItWhereTheInstalledProgramFindsIt) {
+  CTempDir prefix;
+  const std::string command = std::string("\"" CMAKE_COMMAND "\" --install \"" PELORIN_BINARY_DIR "\" --prefix \"") +
+                              prefix.Path() + "\" > /dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  ASSERT_TRUE(std::filesystem::exists(prefix.File("share/applications/pelorin.desktop")));
+  const std::optional<std::string> guide = FindUserGuide(prefix.File("bin"));
+  ASSERT_TRUE(guide.has_value());
+  EXPECT_EQ(*guide, prefix.File("share/doc/pelorin/guide.md"));
+  for (const std::string& picture : GuidePictures(*guide))
+    EXPECT_TRUE(std::filesystem::exists(prefix.File("share/doc/pelorin/" + picture))) << picture;
 }
 
 TEST_F(AppTest, PrintingDrawsNothing) {

@@ -1,14 +1,24 @@
 // The "Points and Faces" dock: its tables follow the scene model, its context menu deletes and
 // copies rows, and a deleted face is gone from the data file and the exports.
 
+#include "../metrology/SyntheticReference.h"
 #include "AppFixture.h"
+#include "SyntheticScene.h"
 #include "app/PointsAndFacesDock.h"
+#include "dialogs/GetPointDialog.h"
 #include "metrology/PointMeasurement.h"
+#include "metrology/VanishingPoints.h"
+#include "services/NumberText.h"
 #include "texture/FaceTexture.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QTableWidget>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
 
 namespace {
 
@@ -55,6 +65,10 @@ class PointsAndFaces : public AppTest {
     QContextMenuEvent menu(QContextMenuEvent::Mouse, at, table.viewport()->mapToGlobal(at));
     QApplication::sendEvent(table.viewport(), &menu);
   }
+  // A left click on the row, with Ctrl to add it to the selection.
+  void Click(QTableWidget& table, int row, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, modifiers, table.visualItemRect(table.item(row, 0)).center());
+  }
   void DeleteRow(QTableWidget& table, int row, bool confirm) {
     services->menuAnswers.push_back(0);
     services->yesNoAnswers.push_back(confirm);
@@ -72,8 +86,9 @@ class PointsAndFaces : public AppTest {
 
 TEST_F(PointsAndFaces, TheTablesShowPhotographPositionsAndFollowNewPoints) {
   // Points made without the dialogs have no record: their uncertainty is unknown.
+  // No reference point shows as an empty cell, not as -1.
   EXPECT_EQ(Row(Points(), 1), (std::vector<std::string>{"1", "60", "20", "1 \u00b1 \u2014", "0 \u00b1 \u2014",
-                                                        "0 \u00b1 \u2014", "-1", "-1", "-1"}));
+                                                        "0 \u00b1 \u2014", "", "", ""}));
   EXPECT_EQ(Row(Faces(), 2), (std::vector<std::string>{"2", "side.gif", "1", "2", "5", "4", "Yes"}));
 
   // A point measured by a double-click appears at once.
@@ -146,17 +161,110 @@ TEST_F(PointsAndFaces, DeletingAPointKeepsIdsAndMarksItsFaces) {
   EXPECT_EQ(scene.find("side.gif"), std::string::npos);
 }
 
+TEST_F(PointsAndFaces, DeleteRemovesEverySelectedRowAfterOneQuestion) {
+  Click(Points(), 1);
+  Click(Points(), 3, Qt::ControlModifier);
+  Click(Points(), 4, Qt::ControlModifier);
+  DeleteRow(Points(), 3, /*confirm=*/true);
+  EXPECT_EQ(services->questions,
+            std::vector<std::string>{"Delete points 1, 3 and 4? Faces with these corners are left out of the exports."});
+  EXPECT_EQ(Column(Points(), 0), (std::vector<std::string>{"0", "2", "5"}));
+
+  // Answering No keeps every row.
+  Click(Faces(), 0);
+  Click(Faces(), 2, Qt::ControlModifier);
+  services->menuAnswers.push_back(0);
+  services->yesNoAnswers.push_back(false);
+  RightClick(Faces(), 2);
+  EXPECT_EQ(Faces().rowCount(), 3);
+}
+
+TEST_F(PointsAndFaces, TheDeleteKeyDeletesTheSelectedRows) {
+  Click(Faces(), 0);
+  Click(Faces(), 2, Qt::ControlModifier);
+  services->yesNoAnswers.push_back(true);
+  QTest::keyClick(&Faces(), Qt::Key_Delete);
+  EXPECT_EQ(services->questions, std::vector<std::string>{"Delete faces 0 (ground.gif) and 2 (side.gif)? The later "
+                                                          "faces move down to fill the gaps."});
+  EXPECT_EQ(Column(Faces(), 1), (std::vector<std::string>{"front.gif"}));
+  EXPECT_EQ(Model()->m_Textures.GetCount(), 1);
+
+  Click(Points(), 5);
+  services->yesNoAnswers.push_back(true);
+  QTest::keyClick(&Points(), Qt::Key_Delete);
+  EXPECT_EQ(services->questions.back(), "Delete point 5? Faces with this corner are left out of the exports.");
+  EXPECT_EQ(Points().rowCount(), 5);
+}
+
+TEST_F(PointsAndFaces, ANegativeZeroShowsAsZero) {
+  CPointFields fields;
+  fields.m_U = 20, fields.m_V = 30, fields.m_X = -0.0, fields.m_Y = -1e-300, fields.m_Z = 0;
+  AddViewPoint(*Model(), fields);
+  Dock().Refresh();
+  EXPECT_EQ(Row(Points(), 6)[3], "0 \u00b1 \u2014");
+  EXPECT_EQ(Row(Points(), 6)[4], "-1e-300 \u00b1 \u2014");
+}
+
 TEST_F(PointsAndFaces, CopyPutsTheSelectedRowsOnTheClipboard) {
   Points().selectRow(0);
   Points().selectionModel()->select(Points().model()->index(2, 0),
                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
   services->menuAnswers.push_back(1);
   RightClick(Points(), 2);
+  // A header row, then value and σ in columns of their own (σ empty where it is not known).
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
-            "0\t10\t20\t0 \u00b1 \u2014\t0 \u00b1 \u2014\t0 \u00b1 \u2014\t-1\t-1\t-1\n"
-            "2\t60\t70\t1 \u00b1 \u2014\t1 \u00b1 \u2014\t0 \u00b1 \u2014\t-1\t-1\t-1\n");
+            "Id\tU\tV\tX\t\u03c3 X\tY\t\u03c3 Y\tZ\t\u03c3 Z\tRef X\tRef Y\tRef Z\n"
+            "0\t10\t20\t0\t\t0\t\t0\t\t\t\t\n"
+            "2\t60\t70\t1\t\t1\t\t0\t\t\t\t\n");
   EXPECT_TRUE(services->questions.empty());
   EXPECT_EQ(Model()->m_Points.GetCount(), 6);
+}
+
+// A point measured on a synthetic scene through the dialog has a σ; the table shows its value
+// to the digits that σ supports and the full value in a tool tip.
+TEST_F(AppTest, TheTableShowsValuesToThePrecisionOfTheirSigma) {
+  std::mt19937 random(11);
+  const CSyntheticScene scene = CSyntheticScene::Random(random, 1024, 768, true);
+  LoadPhotograph(UniformPhotograph("scene.bmp", scene.Width(), scene.Height()));
+  CRecordArray<CLineEndPoints>* lists[3] = {&View().m_XLines, &View().m_YLines, &View().m_ZLines};
+  for (int axis = 0; axis < 3; ++axis)
+    for (const auto& e : scene.EdgesAlong(axis)) lists[axis]->Add(MakeSegment(*Model(), e[0], e[1], e[2], e[3]));
+  Command(ID_CALCULATE_VANISHING_POINTS);
+  CReferenceFields reference = SyntheticReference(scene);
+  ASSERT_EQ(CalculateReferenceScales(*Model(), reference), "");
+  StoreReferenceParameters(*Model(), reference.m_a, reference.m_b, reference.m_A, reference.m_WorldOriginU,
+                           reference.m_WorldOriginV);
+  app->Document().MeasurementLog().SetReference(*Model(), reference);
+
+  const CBox& box = scene.Boxes()[0];
+  const auto corner = scene.Pixel(box.max[0], box.max[1], 0);
+  services->ScriptDialog([&](CDialogDriver& d) {
+    d.Type(1022, FormatDoubleField(corner[0])), d.Type(1023, FormatDoubleField(corner[1])), d.Type(1020, "0");
+    d.Press(IDC_CALCULATE_XY);
+    d.PressOk();
+  });
+  DoubleClick(QPoint(40, 40));
+  ASSERT_EQ(Model()->m_Points.GetCount(), 1);
+  const CViewPoint& point = *Model()->m_Points.ElementAt(0);
+  const auto sigma = app->Document().MeasurementLog().Sigma(point.m_id);
+  ASSERT_TRUE(sigma[0] && sigma[1]);
+
+  Command(ID_VIEW_POINTS_AND_FACES);
+  const QTableWidget& table = *Frame().PointsAndFaces()->PointsTable();
+  const double values[2] = {point.m_x, point.m_y};
+  for (int k = 0; k < 2; ++k) {
+    const std::string shown = table.item(0, 3 + k)->text().toStdString();
+    // σ with two significant digits; the value with as many decimals.
+    char sigmaText[64], valueText[64];
+    int decimals = 0;
+    while (decimals < 15 && *sigma[k] * std::pow(10.0, decimals) < 10) ++decimals;
+    std::snprintf(sigmaText, sizeof sigmaText, "%.*f", decimals, *sigma[k]);
+    std::snprintf(valueText, sizeof valueText, "%.*f", decimals, values[k]);
+    EXPECT_EQ(shown, std::string(valueText) + " \u00b1 " + sigmaText) << "coordinate " << k;
+    EXPECT_LT(shown.size(), 24u) << shown;
+    const std::string tip = table.item(0, 3 + k)->toolTip().toStdString();
+    EXPECT_EQ(std::stod(tip), values[k]) << tip;
+  }
 }
 
 }  // namespace

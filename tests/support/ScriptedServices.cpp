@@ -57,3 +57,8 @@ int CScriptedServices::ChooseFromMenu(const std::vector<std::string>& items) {
   menuAnswers.pop_front();
   return answer;
 }
+
+bool CScriptedServices::ShowDocument(const std::string& path) {
+  documentsShown.push_back(path);
+  return showDocumentAnswer;
+}

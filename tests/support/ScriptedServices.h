@@ -51,6 +51,8 @@ class CScriptedServices final : public CServices {
   // Answered from the queues below; an empty queue says No and dismisses the menu.
   bool AskYesNo(const std::string& question) override;
   int ChooseFromMenu(const std::vector<std::string>& items) override;
+  // Records the file and answers showDocumentAnswer; nothing is started.
+  bool ShowDocument(const std::string& path) override;
 
   std::vector<std::string> traces;
   std::vector<std::string> messages;
@@ -66,6 +68,8 @@ class CScriptedServices final : public CServices {
   std::deque<int> menuAnswers;
   std::vector<std::string> questions;
   std::vector<std::vector<std::string>> menusShown;
+  std::vector<std::string> documentsShown;
+  bool showDocumentAnswer = true;
   std::deque<DialogScript> dialogScripts;
 
  private:
