@@ -30,3 +30,5 @@ CPhotoReadResult DecodeOtherBmp(const unsigned char* bytes, size_t size);
 // Reads a file for DecodePhotograph: regular files of at most kMaxPhotographFileBytes.
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& reason);
 inline constexpr long long kMaxPhotographFileBytes = 2LL << 30;
+// The first bytes of a regular file, for DetectPhotoFormat; 0 when it cannot be read.
+size_t ReadFileHead(const std::string& path, unsigned char* head, size_t size);
