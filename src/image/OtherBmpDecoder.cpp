@@ -35,7 +35,9 @@ class CBitField {
     while (!(mask & 1)) mask >>= 1, ++m_nShift;
     while (mask & 1) mask >>= 1, ++m_nBits;
   }
-  bool Contiguous() const { return m_nMask == 0 || (m_nMask >> m_nShift) == (m_nBits == 32 ? ~0u : (1u << m_nBits) - 1); }
+  bool Contiguous() const {
+    return m_nMask == 0 || (m_nMask >> m_nShift) == (m_nBits == 32 ? ~0u : (1u << m_nBits) - 1);
+  }
   bool Present() const { return m_nMask != 0; }
   unsigned char Scale(uint32_t pixel) const {
     if (m_nMask == 0) return 0;
@@ -65,16 +67,6 @@ struct CBmpLayout {
   std::vector<std::array<unsigned char, 3>> palette;  // red, green, blue
 };
 
-const char* CompressionName(uint32_t compression) {
-  switch (compression) {
-    case kBiRle8: return "RLE8";
-    case kBiRle4: return "RLE4";
-    case kBiBitFields: return "bit-field";
-    case kBiAlphaBitFields: return "alpha bit-field";
-    default: return "uncompressed";
-  }
-}
-
 // Reads the headers, bit fields and palette; "" when the file can be decoded.
 std::string ReadLayout(const unsigned char* bytes, size_t size, CBmpLayout& layout) {
   if (size < kFileHeaderBytes + 4) return "the file is too short to be a BMP picture";
@@ -103,8 +95,8 @@ std::string ReadLayout(const unsigned char* bytes, size_t size, CBmpLayout& layo
     case kBiRle8:
     case kBiRle4:
       if (bits != (layout.compression == kBiRle8 ? 8u : 4u))
-        return std::string(CompressionName(layout.compression)) + " compression cannot hold " + std::to_string(bits) +
-               "-bit pixels";
+        return std::string(layout.compression == kBiRle8 ? "RLE8" : "RLE4") + " compression cannot hold " +
+               std::to_string(bits) + "-bit pixels";
       break;
     case kBiBitFields:
     case kBiAlphaBitFields:
