@@ -52,7 +52,9 @@ int BmpRowPad(int width) {
 
 CBmpReadResult ReadBmpFile(const std::string& path) {
   CInputFile file(path);
-  if (!file.Get()) return Refusal(EBmpReadFailure::CannotOpen, file.Problem());
+  if (!file.Get())
+    return Refusal(file.NotRegularFile() ? EBmpReadFailure::NotThisFormat : EBmpReadFailure::CannotOpen,
+                   file.Problem());
 
   unsigned char fileHeader[kFileHeaderBytes];
   if (!file.ReadExactly(fileHeader, sizeof fileHeader))

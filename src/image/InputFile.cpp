@@ -17,8 +17,10 @@ CInputFile::CInputFile(const std::string& path) {
     m_problem = "cannot open " + path + ": " + std::strerror(errno);
   } else if (S_ISDIR(status.st_mode)) {
     m_problem = path + " is a folder, not a picture file";
+    m_bNotRegularFile = true;
   } else if (!S_ISREG(status.st_mode)) {
     m_problem = path + " is not a regular file (a pipe or a device cannot be read as a picture)";
+    m_bNotRegularFile = true;
   } else if (fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0 ||
              !(m_pFile = fdopen(descriptor, "rb"))) {
     m_problem = "cannot open " + path + ": " + std::strerror(errno);

@@ -17,6 +17,8 @@ class CInputFile {
   // Null when the file is missing, unreadable or not a regular file; Problem() says which.
   std::FILE* Get() const { return m_pFile; }
   const std::string& Problem() const { return m_problem; }
+  // True when the path names something that exists but is no regular file (a folder, a FIFO).
+  bool NotRegularFile() const { return m_bNotRegularFile; }
   long long Size() const { return m_nSize; }
 
   bool ReadExactly(void* target, size_t bytes) { return std::fread(target, 1, bytes, m_pFile) == bytes; }
@@ -27,4 +29,5 @@ class CInputFile {
   std::FILE* m_pFile = nullptr;
   std::string m_problem;
   long long m_nSize = 0;
+  bool m_bNotRegularFile = false;
 };

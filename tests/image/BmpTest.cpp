@@ -195,7 +195,7 @@ TEST(ReadBmpFile, RefusesHostileFilesWithoutPixels) {
 TEST(ReadBmpFile, RefusesFoldersAndMissingFiles) {
   CTempDir dir;
   const CBmpReadResult folder = ReadBmpFile(dir.Path());
-  EXPECT_EQ(folder.failure, EBmpReadFailure::CannotOpen);
+  EXPECT_EQ(folder.failure, EBmpReadFailure::NotThisFormat);
   EXPECT_NE(folder.reason.find("is a folder"), std::string::npos) << folder.reason;
   const CBmpReadResult missing = ReadBmpFile(dir.File("missing.bmp"));
   EXPECT_EQ(missing.failure, EBmpReadFailure::CannotOpen);

@@ -190,7 +190,7 @@ TEST_F(HostilePhotographs, FifoIsRefusedAtOnceByEveryReader) {
   const std::string reason = Refusal(fifo);
   EXPECT_NE(reason.find("is not a regular file"), std::string::npos) << reason;
   const CBmpReadResult bmp = ReadBmpFile(fifo);
-  EXPECT_EQ(bmp.failure, EBmpReadFailure::CannotOpen);
+  EXPECT_EQ(bmp.failure, EBmpReadFailure::NotThisFormat);
   EXPECT_NE(bmp.reason.find("is not a regular file"), std::string::npos) << bmp.reason;
   std::string bytes, wholeReason;
   EXPECT_FALSE(ReadWholeFile(fifo, bytes, wholeReason));
