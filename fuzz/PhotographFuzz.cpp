@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes are recognised as one format or none, and each decoder reads
 // them whole or refuses with a reason. libpng and libjpeg-turbo come from the distribution
-// uninstrumented; stb_image is compiled in, so its reads are watched too.
+// uninstrumented; the BMP decoder (palettes, RLE, bit fields) is ours, so its reads are watched.
 
 #include "image/Photograph.h"
 

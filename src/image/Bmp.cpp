@@ -1,14 +1,11 @@
 #include "image/Bmp.h"
 
 #include "image/ChannelSwap.h"
+#include "image/InputFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <limits>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -39,28 +36,6 @@ void WriteLe32(unsigned char* bytes, uint32_t value) {
 
 size_t RowsPerChunk(size_t rowBytes) { return std::max<size_t>(1, kChunkBytes / rowBytes); }
 
-class CInputFile {
- public:
-  explicit CInputFile(const std::string& path) : m_pFile(std::fopen(path.c_str(), "rb")) {}
-  ~CInputFile() {
-    if (m_pFile) std::fclose(m_pFile);
-  }
-  CInputFile(const CInputFile&) = delete;
-  CInputFile& operator=(const CInputFile&) = delete;
-
-  std::FILE* Get() const { return m_pFile; }
-  bool ReadExactly(void* target, size_t bytes) { return std::fread(target, 1, bytes, m_pFile) == bytes; }
-  // Closes now; false when closing reported an error.
-  bool Close() {
-    const int status = std::fclose(m_pFile);
-    m_pFile = nullptr;
-    return status == 0;
-  }
-
- private:
-  std::FILE* m_pFile;
-};
-
 CBmpReadResult Refusal(EBmpReadFailure failure, std::string reason) {
   CBmpReadResult result;
   result.failure = failure;
@@ -77,7 +52,9 @@ int BmpRowPad(int width) {
 
 CBmpReadResult ReadBmpFile(const std::string& path) {
   CInputFile file(path);
-  if (!file.Get()) return Refusal(EBmpReadFailure::CannotOpen, "cannot open " + path + ": " + std::strerror(errno));
+  if (!file.Get())
+    return Refusal(file.NotRegularFile() ? EBmpReadFailure::NotThisFormat : EBmpReadFailure::CannotOpen,
+                   file.Problem());
 
   unsigned char fileHeader[kFileHeaderBytes];
   if (!file.ReadExactly(fileHeader, sizeof fileHeader))
@@ -106,17 +83,14 @@ CBmpReadResult ReadBmpFile(const std::string& path) {
     return Refusal(EBmpReadFailure::BadFormat, "the picture of " + std::to_string(width) + " x " +
                                                    std::to_string(height) + " pixels is larger than 1 GiB");
 
-  struct stat status {};
-  if (fstat(fileno(file.Get()), &status) != 0 || !S_ISREG(status.st_mode))
-    return Refusal(EBmpReadFailure::BadFormat, "the file is not a regular file");
   const size_t rowBytes = 3 * static_cast<size_t>(width);
   const size_t fileRowBytes = rowBytes + static_cast<size_t>(BmpRowPad(width));
   // The pad bytes after the last row are never read, so they may be missing.
   const long long neededBytes = kBmpHeaderBytes + static_cast<long long>(fileRowBytes) * (height - 1) +
                                 static_cast<long long>(rowBytes);
-  if (static_cast<long long>(status.st_size) < neededBytes)
+  if (file.Size() < neededBytes)
     return Refusal(EBmpReadFailure::BadFormat, "the file is shorter than its header says (" +
-                                                   std::to_string(status.st_size) + " of " +
+                                                   std::to_string(file.Size()) + " of " +
                                                    std::to_string(neededBytes) + " bytes)");
 
   CPixelImage image;

@@ -18,7 +18,8 @@ int BmpRowPad(int width);
 enum class EBmpReadFailure {
   None,
   CannotOpen,      // the file cannot be opened
-  NotThisFormat,   // file header incomplete or pixel data not at offset 54: refused silently
+  NotThisFormat,   // no regular file, file header incomplete or pixel data not at offset 54:
+                   // refused silently
   BadFormat,       // every later refusal: header fields, sizes, file type, length, reads
 };
 

@@ -21,6 +21,14 @@ int ExifOrientation(const unsigned char* bytes, size_t size) {
   return orientation >= 1 && orientation <= 8 ? orientation : 1;
 }
 
+// After a warning TurboJPEG may report a later fatal error as a warning too, with rows never
+// written, so only warnings known to leave every row decoded are let through: bytes between
+// the segments, which the decoder skips.
+bool IsBenignWarning(tjhandle handle) {
+  return tjGetErrorCode(handle) == TJERR_WARNING &&
+         std::strstr(tjGetErrorStr2(handle), "extraneous bytes before marker") != nullptr;
+}
+
 struct CDecompressor {
   tjhandle handle = tjInitDecompress();
   ~CDecompressor() {
@@ -39,7 +47,8 @@ CPhotoReadResult DecodeJpeg(const unsigned char* bytes, size_t size) {
   }
   int width = 0, height = 0, subsampling = 0, colourSpace = 0;
   if (tjDecompressHeader3(jpeg.handle, bytes, static_cast<unsigned long>(size), &width, &height, &subsampling,
-                          &colourSpace) != 0) {
+                          &colourSpace) != 0 &&
+      !IsBenignWarning(jpeg.handle)) {
     result.reason = std::string("the JPEG file is damaged: ") + tjGetErrorStr2(jpeg.handle);
     return result;
   }
@@ -54,7 +63,7 @@ CPhotoReadResult DecodeJpeg(const unsigned char* bytes, size_t size) {
   }
   CPixelImage decoded;
   decoded.width = width, decoded.height = height;
-  decoded.pixels = AllocatePixels(decoded.ByteCount());
+  decoded.pixels = AllocateZeroedPixels(decoded.ByteCount());
   if (!decoded.pixels) {
     result.reason = "there is not enough memory for the picture";
     return result;
@@ -62,11 +71,8 @@ CPhotoReadResult DecodeJpeg(const unsigned char* bytes, size_t size) {
   // Grey pictures come out as grey RGB; rows bottom-up, as the buffer wants them.
   if (tjDecompress2(jpeg.handle, bytes, static_cast<unsigned long>(size), decoded.pixels.get(), width, 0, height,
                     TJPF_RGB, TJFLAG_BOTTOMUP | TJFLAG_ACCURATEDCT) != 0) {
-    const bool fatal = tjGetErrorCode(jpeg.handle) == TJERR_FATAL;
-    const std::string message = tjGetErrorStr2(jpeg.handle);
-    // A missing end means a truncated file, whose last rows would be made up.
-    if (fatal || message.find("Premature end") != std::string::npos) {
-      result.reason = "the JPEG file is damaged or truncated: " + message;
+    if (!IsBenignWarning(jpeg.handle)) {
+      result.reason = std::string("the JPEG file is damaged or truncated: ") + tjGetErrorStr2(jpeg.handle);
       return result;
     }
   }

@@ -1,9 +1,9 @@
 #include "image/Photograph.h"
 
-#include <cerrno>
-#include <cstdio>
+#include "image/InputFile.h"
+
 #include <cstring>
-#include <sys/stat.h>
+#include <new>
 
 namespace {
 
@@ -39,30 +39,29 @@ CPhotoReadResult DecodePhotograph(EPhotoFormat format, const unsigned char* byte
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& reason) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
-    reason = "cannot open " + path + ": " + std::strerror(errno);
+  CInputFile file(path);
+  if (!file.Get()) {
+    reason = file.Problem();
     return false;
   }
-  struct stat status {};
-  bool ok = fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
-  if (!ok) reason = "the file is not a regular file";
-  if (ok && status.st_size > kMaxPhotographFileBytes) {
+  if (file.Size() > kMaxPhotographFileBytes) {
     reason = "the file is larger than 2 GiB";
-    ok = false;
+    return false;
   }
-  if (ok) {
-    try {
-      bytes.resize(static_cast<size_t>(status.st_size));
-    } catch (const std::bad_alloc&) {
-      reason = "there is not enough memory to read the file";
-      ok = false;
-    }
+  try {
+    bytes.resize(static_cast<size_t>(file.Size()));
+  } catch (const std::bad_alloc&) {
+    reason = "there is not enough memory to read the file";
+    return false;
   }
-  if (ok && std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+  if (!file.ReadExactly(bytes.data(), bytes.size())) {
     reason = "the file cannot be read whole";
-    ok = false;
+    return false;
   }
-  std::fclose(file);
-  return ok;
+  return true;
+}
+
+size_t ReadFileHead(const std::string& path, unsigned char* head, size_t size) {
+  CInputFile file(path);
+  return file.Get() ? std::fread(head, 1, size, file.Get()) : 0;
 }

@@ -24,3 +24,6 @@ inline bool PixelBytesWithinLimit(int width, int height) {
 // Buffer of the given size without zero-filling (every byte is written by the caller);
 // null when the memory cannot be had.
 std::unique_ptr<unsigned char[]> AllocatePixels(size_t bytes);
+// Buffer of the given size with every byte 0, for decoders that may stop part-way: what they
+// never wrote is black, never old memory. Null when the memory cannot be had.
+std::unique_ptr<unsigned char[]> AllocateZeroedPixels(size_t bytes);

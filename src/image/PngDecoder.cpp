@@ -22,13 +22,15 @@ CPhotoReadResult DecodePng(const unsigned char* bytes, size_t size) {
   }
   CPixelImage image;
   image.width = static_cast<int>(png.width), image.height = static_cast<int>(png.height);
-  image.pixels = AllocatePixels(image.ByteCount());
+  image.pixels = AllocateZeroedPixels(image.ByteCount());
   if (!image.pixels) {
     result.reason = "there is not enough memory for the picture";
     png_image_free(&png);
     return result;
   }
   png.format = PNG_FORMAT_RGB;
+  // 16-bit samples without a gAMA chunk are sRGB-encoded like 8-bit ones, not linear light.
+  png.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   const png_color black = {0, 0, 0};
   // A negative stride starts at the last row, so the first row of the file lands on top.
   const png_int_32 stride = -static_cast<png_int_32>(3 * png.width);

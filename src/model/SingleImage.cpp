@@ -69,11 +69,7 @@ void CSingleImage::ReadBMP(const char* path) {
 
 void CSingleImage::ReadPhotograph(const char* path) {
   unsigned char head[64];
-  size_t headBytes = 0;
-  if (std::FILE* file = std::fopen(path, "rb")) {
-    headBytes = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
-  }
+  const size_t headBytes = ReadFileHead(path, head, sizeof head);
   const EPhotoFormat format = DetectPhotoFormat(head, headBytes);
   if (format == EPhotoFormat::ClassicBmp || format == EPhotoFormat::Unknown) {
     ReadBMP(path);

@@ -157,7 +157,7 @@ TEST_F(KeptWork, APhotographThatCannotBeReadKeepsEverythingAndSaysWhy) {
   std::vector<unsigned char> compressed = ReadFileBytes(dir.File("full.bmp"));
   compressed[30] = 1;
   const Case cases[] = {{"truncated.bmp", truncated, "shorter than its header"},
-                        {"compressed.bmp", compressed, "RLE-compressed BMP files are not supported"},
+                        {"compressed.bmp", compressed, "RLE8 compression cannot hold 24-bit pixels"},
                         {"empty.bmp", {}, "too short"}};
   for (const Case& c : cases) {
     services->messages.clear();

@@ -194,7 +194,9 @@ TEST(ReadBmpFile, RefusesHostileFilesWithoutPixels) {
 
 TEST(ReadBmpFile, RefusesFoldersAndMissingFiles) {
   CTempDir dir;
-  EXPECT_EQ(ReadBmpFile(dir.Path()).failure, EBmpReadFailure::NotThisFormat);
+  const CBmpReadResult folder = ReadBmpFile(dir.Path());
+  EXPECT_EQ(folder.failure, EBmpReadFailure::NotThisFormat);
+  EXPECT_NE(folder.reason.find("is a folder"), std::string::npos) << folder.reason;
   const CBmpReadResult missing = ReadBmpFile(dir.File("missing.bmp"));
   EXPECT_EQ(missing.failure, EBmpReadFailure::CannotOpen);
   EXPECT_NE(missing.reason.find("No such file"), std::string::npos) << missing.reason;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the photographs the image tests read, all from one generated source picture: a smooth
 # 48 x 32 blend of four different corner colours (so every turn and mirror shows), saved in
-# every format and variant the program reads or must refuse. Needs ImageMagick and exiftool
-# (scripts/install-deps.sh installs both). The results are committed; run this to remake them.
+# every format and variant the program reads or must refuse. Needs ImageMagick, exiftool and
+# jpegtran (scripts/install-deps.sh installs them). The results are committed; run this to remake them.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -27,9 +27,23 @@ open("photo-32-v4.bmp", "wb").write(out)
 PY
 convert source.ppm -colors 64 -type Palette -compress None BMP3:photo-8-palette.bmp
 convert photo-8-palette.bmp -type TrueColor BMP3:photo-8-palette-as-24.bmp
-convert source.ppm -colors 16 -compress RLE BMP3:photo-rle8.bmp        # refused by name
+convert source.ppm -colors 16 -compress RLE BMP3:photo-rle8.bmp
+convert source.ppm -colors 16 -compress None BMP3:photo-4-palette.bmp
+convert source.ppm -monochrome BMP3:photo-1-bit.bmp
+convert source.ppm -colors 252 BMP2:photo-os2.bmp              # palette cut to what is used
+convert source.ppm -define bmp:subtype=RGB565 BMP:photo-16-565.bmp
+# Variants ImageMagick does not write, made from the files above by rewriting their bytes.
+/usr/bin/python3 make-bmp-variants.py
+# ImageMagick's own decoding of every variant, as the classic BMP, is what each must load as.
+for variant in photo-rle8 photo-rle4 photo-1-bit photo-os2 photo-16-565 photo-16-gap photo-8-top-down \
+    photo-24-colour-table photo-32-top-down; do
+  convert "$variant.bmp" -type TrueColor BMP3:"$variant-as-24.bmp"
+done
+rm photo-4-palette.bmp
 convert source.ppm PNG24:photo.png
 convert source.ppm -depth 16 PNG48:photo-16.png
+# 16-bit samples without gAMA, sRGB or cHRM chunks: sRGB-encoded all the same.
+convert source.ppm -depth 16 -define png:exclude-chunks=gAMA,sRGB,cHRM,bKGD,date,tIME PNG48:photo-16-no-gamma.png
 convert source.ppm -colorspace Gray -depth 8 -define png:color-type=0 photo-grey.png
 convert photo-grey.png -type TrueColor BMP3:photo-grey-24.bmp
 convert source.ppm -colors 64 PNG8:photo-palette.png
@@ -39,6 +53,7 @@ convert source.ppm -alpha on -channel A -fx 'i<w/2?0:1' +channel PNG32:photo-alp
 convert source.ppm \( -size 24x32 xc:black \) -geometry +0+0 -composite BMP3:photo-alpha-over-black.bmp
 convert source.ppm -quality 100 -sampling-factor 1x1 photo-q100.jpg
 convert source.ppm -colorspace Gray -quality 100 photo-grey.jpg
+jpegtran -progressive photo-q100.jpg > photo-progressive.jpg
 convert source.ppm -colorspace CMYK -quality 95 photo-cmyk.jpg          # refused
 # Stored turned so that the orientation tag turns them upright again.
 for o in 1 3 6 8; do
