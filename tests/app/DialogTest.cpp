@@ -543,6 +543,7 @@ TEST_F(FaceDialogs, QueryOutOfRangeEmptiesTheIdsAndGenTexRenames) {
   Command(ID_QUERY_TEXTURE);
   // Ids left in the fields would pass for the ids of a face that does not exist.
   EXPECT_EQ(shown, (std::vector<std::string>{"", "", "", ""}));
+  ASSERT_FALSE(services->messages.empty());
   EXPECT_EQ(services->messages.front(), "Face 1 doesn't exist: the only face is number 0.");
   EXPECT_STREQ(Model()->m_Textures.ElementAt(0)->m_name, "new.gif");
   EXPECT_EQ(Model()->m_Textures.ElementAt(0)->m_pointId[1], 1);
