@@ -25,5 +25,3 @@ struct CDialogTemplate {
 // The template with this id, or null.
 const CDialogTemplate* FindDialogTemplate(int id);
 
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;

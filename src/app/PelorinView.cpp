@@ -286,6 +286,14 @@ void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
   }
   m_segmentEnd = SegmentPositionAt(event->position());
   m_bDrawingSegment = false;
+  // A click without a drag is no segment: refused as the segment dialog refuses it.
+  const std::string refusal =
+      ShortSegmentMessage(m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
+  if (!refusal.empty()) {
+    Services().Repaint();
+    Services().MessageBox(refusal);
+    return;
+  }
   const int direction = Services().ChooseFromMenu({"X", "Y", "Z", "Cancel"});
   if (direction >= 0 && direction < 3 && GetDocument()->GetSingleImage()) {
     CRecordArray<CLineEndPoints>* lists[3] = {&m_XLines, &m_YLines, &m_ZLines};
@@ -380,7 +388,7 @@ void CPelorinView::OnRButtonDown(QPoint) {
   if (!RequirePhotograph()) return;
   CSingleImage& model = *GetDocument()->GetSingleImage();
   CGenTextureDialog dialog(model);
-  if (Services().RunModalDialog(dialog) == kDialogOk) AddFace(model, dialog.m_szTextureName, dialog.PointIds());
+  if (Services().RunModalDialog(dialog) == kDialogOk) AddFace(model, dialog.m_szTextureName, dialog.PointIds().data());
   ModelChanged();
 }
 

@@ -70,20 +70,28 @@ void CQtDialog::ControlsToModel() {
   for (const auto& [id, edit] : m_edits) m_model.SetControlText(id, edit->text().toStdString());
 }
 
+// A number longer than its field shows its start: its sign and leading digits, not its tail.
 void CQtDialog::ModelToControls() {
-  for (const auto& [id, edit] : m_edits) edit->setText(QString::fromStdString(m_model.ControlText(id)));
+  for (const auto& [id, edit] : m_edits) {
+    edit->setText(QString::fromStdString(m_model.ControlText(id)));
+    edit->setCursorPosition(0);
+  }
 }
 
 void CQtDialog::Press(int controlId) {
   ControlsToModel();
-  if (controlId == IDOK)
-    m_model.OnOK();
-  else if (controlId == IDCANCEL)
-    m_model.OnCancel();
-  else
-    m_model.OnButton(controlId);
+  m_model.Press(controlId);
   ModelToControls();
+  FocusRequestedControl();
   CloseIfEnded();
+}
+
+// The field that stopped a button gets the focus, its text selected for typing over.
+void CQtDialog::FocusRequestedControl() {
+  if (QLineEdit* edit = Edit(m_model.TakeFocusRequest())) {
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+  }
 }
 
 void CQtDialog::CloseIfEnded() {

@@ -26,6 +26,7 @@ class CQtDialog final : public QDialog {
   void Press(int controlId);
   void ControlsToModel();
   void ModelToControls();
+  void FocusRequestedControl();
   void CloseIfEnded();
 
   CDialogModel& m_model;

@@ -114,6 +114,10 @@ CBatchResult RunJob(const CJob& job) {
         dialog.OnInitDialog();
         for (int k = 0; k < 4; ++k) Type(dialog, 1000 + k, s[k]);
         dialog.OnOK();
+        if (const std::string problem = services.Take(); !problem.empty()) {
+          clear();
+          return fail("segments: " + problem);
+        }
         lists[axis].Add(MakeSegment(model, dialog.m_Point1X, dialog.m_Point1Y, dialog.m_Point2X, dialog.m_Point2Y));
       }
     const std::string refusal = CalculateVanishingPoints(model, lists[0], lists[1], lists[2]);
@@ -192,7 +196,7 @@ CBatchResult RunJob(const CJob& job) {
       textures.push_back({face.texture, std::move(picture)});
       dialog.m_szTextureName = face.texture + ".gif";
     }
-    AddFace(model, dialog.m_szTextureName, dialog.PointIds());
+    AddFace(model, dialog.m_szTextureName, dialog.PointIds().data());
   }
 
   // Every output is staged first; none appears unless all could be written.

@@ -5,27 +5,28 @@
 #include "services/Services.h"
 
 void CGetPointDialog::DoDataExchange(CDataExchange& dx) {
-  dx.Double(1005, m_bU);
-  dx.Double(1006, m_bV);
-  dx.Double(1022, m_U);
-  dx.Double(1023, m_V);
-  dx.Int(1015, m_nPointID);
-  dx.Double(1007, m_tU);
-  dx.Double(1008, m_tV);
-  dx.Double(1016, m_X);
-  dx.Double(1018, m_Y);
-  dx.Double(1020, m_Z);
-  dx.Int(1017, m_nRefX);
-  dx.Int(1019, m_nRefY);
-  dx.Int(1021, m_nRefZ);
+  dx.Double(1005, m_bU, "b.u");
+  dx.Double(1006, m_bV, "b.v");
+  dx.Double(1022, m_U, "U");
+  dx.Double(1023, m_V, "V");
+  dx.Int(1015, m_nPointID, "pointID");
+  dx.Double(1007, m_tU, "t.u");
+  dx.Double(1008, m_tV, "t.v");
+  dx.Double(1016, m_X, "X");
+  dx.Double(1018, m_Y, "Y");
+  dx.Double(1020, m_Z, "Z");
+  dx.Int(1017, m_nRefX, "Reference ID of X");
+  dx.Int(1019, m_nRefY, "Reference ID of Y");
+  dx.Int(1021, m_nRefZ, "Reference ID of Z");
 }
 
 void CGetPointDialog::OnButton(int controlId) {
   if (controlId != IDC_CALCULATE_IMAGE_POSITION && controlId != IDC_CALCULATE_XY && controlId != IDC_CALCULATE_Z &&
       controlId != IDC_GET_REF)
     return;
+  // A field that does not convert stops the button: nothing is computed from a stale value.
+  if (!UpdateData(true)) return;
   std::string problem;
-  UpdateData(true);
   switch (controlId) {
     case IDC_CALCULATE_IMAGE_POSITION: problem = CalculateImagePosition(m_model, *this); break;
     case IDC_CALCULATE_XY: problem = CalculateXY(m_model, *this); break;

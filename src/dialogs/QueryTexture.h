@@ -11,12 +11,19 @@ class CSingleImage;
 
 inline constexpr int IDD_QUERY_TEXTURE = 134;
 inline constexpr int IDC_QUERY = 5;
+inline constexpr int IDC_TEXTURE_NUMBER = 1031;
 
 class CQueryTexture final : public CDialogModel {
  public:
   explicit CQueryTexture(const CSingleImage& model) : CDialogModel(IDD_QUERY_TEXTURE), m_model(model) {}
 
   void OnButton(int controlId) override;
+  // OK reads only the face number: the ids shown are not part of what it changes.
+  void OnOK() override;
+  // Shows the ids of the face with the number typed; for a number that no face has, empties
+  // the ids and says so.
+  void OnQuery();
+  void OnGenTex();
   // True once "Gen TEX" has given m_szTextureName a name in this dialog.
   bool HasGeneratedName() const { return m_bNameGenerated; }
 

@@ -1,20 +1,21 @@
 #include "services/Dialog.h"
 
 #include "services/NumberText.h"
+#include "services/OneActionMessages.h"
 #include "services/Services.h"
 
 namespace {
 
-// The framework's own words when an edit field does not hold a number.
-constexpr const char* kNotAnInteger = "Please enter an integer.";
-constexpr const char* kNotANumber = "Please enter a number.";
+// What the user is asked for when an edit field does not hold a number, after the field's name.
+constexpr const char* kNotAnInteger = ": please enter an integer.";
+constexpr const char* kNotANumber = ": please enter a number.";
 
 }  // namespace
 
 CDataExchange::CDataExchange(CDialogModel& dialog, bool saveAndValidate)
     : m_dialog(dialog), m_bSaveAndValidate(saveAndValidate) {}
 
-void CDataExchange::Int(int controlId, int& field) {
+void CDataExchange::Int(int controlId, int& field, const char* name) {
   if (Failed()) return;
   if (!m_bSaveAndValidate) {
     m_dialog.SetControlText(controlId, FormatIntField(field));
@@ -23,12 +24,11 @@ void CDataExchange::Int(int controlId, int& field) {
   if (auto value = ParseIntField(m_dialog.ControlText(controlId))) {
     field = *value;
   } else {
-    m_nFailedControl = controlId;
-    Services().MessageBox(kNotAnInteger);
+    Refuse(controlId, name, kNotAnInteger);
   }
 }
 
-void CDataExchange::Double(int controlId, double& field) {
+void CDataExchange::Double(int controlId, double& field, const char* name) {
   if (Failed()) return;
   if (!m_bSaveAndValidate) {
     m_dialog.SetControlText(controlId, FormatDoubleField(field));
@@ -37,9 +37,14 @@ void CDataExchange::Double(int controlId, double& field) {
   if (auto value = ParseDoubleField(m_dialog.ControlText(controlId))) {
     field = *value;
   } else {
-    m_nFailedControl = controlId;
-    Services().MessageBox(kNotANumber);
+    Refuse(controlId, name, kNotANumber);
   }
+}
+
+void CDataExchange::Refuse(int controlId, const char* name, const char* request) {
+  m_nFailedControl = controlId;
+  m_dialog.RequestFocus(controlId);
+  Services().MessageBox(std::string(name) + request);
 }
 
 const std::string& CDialogModel::ControlText(int controlId) const {
@@ -56,6 +61,16 @@ bool CDialogModel::UpdateData(bool saveAndValidate) {
   CDataExchange dx(*this, saveAndValidate);
   DoDataExchange(dx);
   return !dx.Failed();
+}
+
+void CDialogModel::Press(int controlId) {
+  const COneActionMessages onceEach;
+  if (controlId == IDOK)
+    OnOK();
+  else if (controlId == IDCANCEL)
+    OnCancel();
+  else
+    OnButton(controlId);
 }
 
 void CDialogModel::OnOK() {

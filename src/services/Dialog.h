@@ -6,11 +6,17 @@
 
 #include <map>
 #include <string>
+#include <utility>
 
 class CDialogModel;
 
+// The framework's control ids of the OK and Cancel buttons.
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
 // One pass of field exchange. Controls-to-fields stops at the first text that does not convert:
-// that field and the ones after it keep their values, and the user is told once.
+// that field and the ones after it keep their values, the user is told once with the field's
+// name ("Z: please enter a number.") and the dialog asks for the focus to go to that field.
 class CDataExchange {
  public:
   CDataExchange(CDialogModel& dialog, bool saveAndValidate);
@@ -19,10 +25,13 @@ class CDataExchange {
   bool Failed() const { return m_nFailedControl != 0; }
   int FailedControl() const { return m_nFailedControl; }
 
-  void Int(int controlId, int& field);
-  void Double(int controlId, double& field);
+  // `name` is the field as the user knows it, its label without the colon.
+  void Int(int controlId, int& field, const char* name);
+  void Double(int controlId, double& field, const char* name);
 
  private:
+  void Refuse(int controlId, const char* name, const char* request);
+
   CDialogModel& m_dialog;
   bool m_bSaveAndValidate;
   int m_nFailedControl = 0;
@@ -44,6 +53,15 @@ class CDialogModel {
 
   // Exchanges all fields; true when every text converted (always true towards the controls).
   bool UpdateData(bool saveAndValidate);
+
+  // One click of a button as the user makes it: OK, Cancel or another button's handler, with
+  // each message shown at most once however often the computation meets it.
+  void Press(int controlId);
+
+  // The edit control that should receive the focus once the handler has returned (the field
+  // that did not convert, or the one a refusal names); 0 for none. Taking it clears it.
+  void RequestFocus(int controlId) { m_nFocusControl = controlId; }
+  int TakeFocusRequest() { return std::exchange(m_nFocusControl, 0); }
 
   // Framework hooks, in the order a run calls them.
   virtual void OnInitDialog() { UpdateData(false); }
@@ -68,5 +86,6 @@ class CDialogModel {
 
   int m_nTemplateId;
   int m_nResult = 0;
+  int m_nFocusControl = 0;
   std::map<int, std::string> m_controlTexts;
 };

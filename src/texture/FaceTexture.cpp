@@ -6,12 +6,13 @@
 #include "texture/GifFile.h"
 #include "texture/Rectification.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
-constexpr const char* kPointMissing = "Point doesn't exist.";
 constexpr size_t kGifSuffixLength = 4;  // ".gif"
 
 bool HasWhiteSpace(const std::string& text) {
@@ -23,20 +24,15 @@ bool HasWhiteSpace(const std::string& text) {
 bool GenerateFaceTexture(const CSingleImage& model, const int pointIds[4], std::string& textureName) {
   const double hw = model.GetWidth() / 2.0;
   const double hh = model.GetHeight() / 2.0;
+  if (const std::string missing = MissingPointsMessage(model, pointIds); !missing.empty()) {
+    Services().MessageBox(missing);
+    return false;
+  }
   double U[4] = {}, V[4] = {};
-  bool complete = true;
   for (int k = 0; k < 4; ++k) {
     const int index = model.FindPointIndex(pointIds[k]);
-    if (index < 0) {
-      complete = false;
-      continue;
-    }
     U[k] = hw + model.m_Points.ElementAt(index)->m_u;
     V[k] = hh + model.m_Points.ElementAt(index)->m_v;
-  }
-  if (!complete) {
-    Services().MessageBox(kPointMissing);
-    return false;
   }
 
   int W = 0, H = 0;
@@ -94,6 +90,18 @@ void RenameFace(CSingleImage& model, int number, const std::string& textureName)
 }
 
 void DeleteFace(CSingleImage& model, int number) { model.m_Textures.RemoveAt(number); }
+
+std::string MissingPointsMessage(const CSingleImage& model, const int pointIds[4]) {
+  std::vector<int> missing;
+  for (int k = 0; k < 4; ++k)
+    if (model.FindPointIndex(pointIds[k]) < 0 && std::find(missing.begin(), missing.end(), pointIds[k]) == missing.end())
+      missing.push_back(pointIds[k]);
+  if (missing.empty()) return {};
+  if (missing.size() == 1) return "Point " + std::to_string(missing[0]) + " doesn't exist.";
+  std::string list = std::to_string(missing[0]);
+  for (size_t i = 1; i + 1 < missing.size(); ++i) list += ", " + std::to_string(missing[i]);
+  return "Points " + list + " and " + std::to_string(missing.back()) + " don't exist.";
+}
 
 bool FaceHasAllPoints(const CSingleImage& model, int number) {
   if (number < 0 || number >= model.m_Textures.GetCount()) return false;

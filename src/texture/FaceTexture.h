@@ -20,5 +20,8 @@ void RenameFace(CSingleImage& model, int number, const std::string& textureName)
 // Removes face number `number`; the later faces move down one number. Nothing when there is no
 // such face.
 void DeleteFace(CSingleImage& model, int number);
+// "" when every id names a point; otherwise the message that names the ids that do not
+// ("Point 12 doesn't exist.", "Points 7 and 9 don't exist.").
+std::string MissingPointsMessage(const CSingleImage& model, const int pointIds[4]);
 // True when every corner id of face number `number` names an existing point.
 bool FaceHasAllPoints(const CSingleImage& model, int number);

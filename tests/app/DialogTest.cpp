@@ -3,11 +3,22 @@
 
 #include "AppFixture.h"
 
+#include "app/DialogTemplates.h"
 #include "app/QtDialogRunner.h"
+#include "dialogs/DialogforParameter.h"
+#include "dialogs/GenTextureDialog.h"
+#include "dialogs/GetPointDialog.h"
+#include "dialogs/InputDialogForVanishPoints.h"
+#include "dialogs/QueryTexture.h"
+#include "metrology/ReferenceParameters.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
+
+#include <set>
 
 namespace {
 
@@ -110,7 +121,7 @@ TEST_F(RealDialogs, OkWithTextThatIsNotANumberKeepsThePointDialogOpen) {
   });
   DoubleClick(QPoint(320, 200));
   EXPECT_TRUE(stayedOpen);
-  EXPECT_EQ(services->messages, std::vector<std::string>{"Please enter a number."});
+  EXPECT_EQ(services->messages, std::vector<std::string>{"X: please enter a number."});
   ASSERT_EQ(Model()->m_Points.GetCount(), 1);
   const CViewPoint& point = *Model()->m_Points.ElementAt(0);
   EXPECT_EQ(point.m_x, 2.5);
@@ -186,6 +197,149 @@ TEST_F(RealDialogs, CancelAfterCaculateLeavesTheSceneModel) {
   EXPECT_NE(services->messages[1].find("Z Value must not be 0"), std::string::npos);
   EXPECT_EQ(Model()->m_a, 0);
   EXPECT_EQ(Model()->m_HMatrix[2][2], 0);
+}
+
+// The scene of the worked example: the point (2, 3, 10) is imaged at (470, 330).
+void ReferenceTheScene(CSingleImage& model) {
+  model.m_Vx[0] = 1, model.m_Vy[1] = 1, model.m_Vz[2] = 1;
+  StoreReferenceParameters(model, 50, 20, -1.0 / 30, 320, 240);
+}
+
+TEST_F(RealDialogs, ARefusedZLeavesXYAndTheTypedTextAndTakesTheFocus) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 640, 480));
+  ReferenceTheScene(*Model());
+  struct Seen {
+    std::string x, y, z, selected;
+    bool zFocused = false;
+  } computed, refused;
+  bool okRefused = false;
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    Type(dialog, 1022, "470"), Type(dialog, 1023, "330"), Type(dialog, 1020, "10");
+    Click(dialog, 1028);
+    computed = {Text(dialog, 1016), Text(dialog, 1018), Text(dialog, 1020), "", false};
+    Type(dialog, 1020, "1,2");
+    Click(dialog, 1028);
+    refused = {Text(dialog, 1016), Text(dialog, 1018), Text(dialog, 1020),
+               dialog.Edit(1020)->selectedText().toStdString(), dialog.focusWidget() == dialog.Edit(1020)};
+    Click(dialog, 1);
+    okRefused = dialog.isVisible();
+    Click(dialog, 2);
+  });
+  DoubleClick(QPoint(320, 200));
+  EXPECT_NEAR(std::stod(computed.x), 2, 1e-9);
+  EXPECT_NEAR(std::stod(computed.y), 3, 1e-9);
+  EXPECT_EQ(refused.x, computed.x);  // not X and Y at the old Z
+  EXPECT_EQ(refused.y, computed.y);
+  EXPECT_EQ(refused.z, "1,2");
+  EXPECT_TRUE(refused.zFocused);
+  EXPECT_EQ(refused.selected, "1,2");
+  EXPECT_TRUE(okRefused);
+  EXPECT_EQ(services->messages, (std::vector<std::string>{"Z: please enter a number.", "Z: please enter a number."}));
+  EXPECT_EQ(Model()->m_Points.GetCount(), 0);
+}
+
+TEST_F(RealDialogs, MeasuringBeforeGetParameterShowsExactlyTwoBoxes) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 640, 480));
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    Click(dialog, 1028);
+    Click(dialog, 2);
+  });
+  DoubleClick(QPoint(100, 100));
+  ASSERT_EQ(services->messages.size(), 2u);
+  EXPECT_EQ(services->messages[0], "Error");
+  EXPECT_NE(services->messages[1].find("(GetParameter) first"), std::string::npos) << services->messages[1];
+}
+
+TEST_F(RealDialogs, TheSegmentDialogRefusesEndPointsLessThanAPixelApart) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 640, 480));
+  bool stayedOpen = false, point2XFocused = false;
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    for (int id : {1000, 1002}) Type(dialog, id, "320");
+    for (int id : {1001, 1003}) Type(dialog, id, "240");
+    Click(dialog, 1);
+    stayedOpen = dialog.isVisible();
+    point2XFocused = dialog.focusWidget() == dialog.Edit(1002);
+    Type(dialog, 1002, "330");
+    Click(dialog, 1);
+  });
+  Command(ID_INPUT_VX);
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_TRUE(point2XFocused);
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_EQ(services->messages[0].rfind("The segment from (320, 240) to (320, 240) is shorter than one pixel", 0), 0u)
+      << services->messages[0];
+  ASSERT_EQ(View().m_XLines.GetCount(), 1);
+  EXPECT_EQ(View().m_XLines.ElementAt(0)->m_Point2[0], 10);
+}
+
+TEST_F(AppTest, AShiftClickWithoutADragStoresNothingAndOffersNoDirections) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 640, 480));
+  services->menuAnswers.push_back(0);  // "X", were it asked
+  QTest::mousePress(&View(), Qt::LeftButton, Qt::ShiftModifier, QPoint(40, 60));
+  QTest::mouseRelease(&View(), Qt::LeftButton, Qt::ShiftModifier, QPoint(40, 60));
+  EXPECT_TRUE(services->menusShown.empty());
+  EXPECT_EQ(View().m_XLines.GetCount() + View().m_YLines.GetCount() + View().m_ZLines.GetCount(), 0);
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_NE(services->messages[0].find("shorter than one pixel"), std::string::npos) << services->messages[0];
+}
+
+// What every dialog shows fits its control in the font it is shown in: labels and buttons
+// their whole text, number fields a 15-digit number ("%.15g" is at most this long without an
+// exponent), integer fields any int.
+TEST_F(AppTest, EveryDialogShowsItsTextsWholeAndFifteenDigitNumbers) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 64, 48));
+  const CSingleImage& model = *Model();
+  CInputDialogForVanishPoints segment;
+  CDialogforParameter parameters(model);
+  CGetPointDialog point(model);
+  CGenTextureDialog face(model);
+  CQueryTexture query(model);
+  const std::set<int> intControls = {1015, 1017, 1019, 1021};  // of the point dialog; the face dialogs hold only ints
+  const QString longestDouble = QStringLiteral("-0.000123456789012345");
+  const QString longestInt = QStringLiteral("-2147483648");
+  for (CDialogModel* dialogModel : std::initializer_list<CDialogModel*>{&segment, &parameters, &point, &face, &query}) {
+    const int templateId = dialogModel->TemplateId();
+    SCOPED_TRACE(templateId);
+    CQtDialog dialog(*dialogModel, *FindDialogTemplate(templateId), &Frame());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QFontMetrics metrics(dialog.font());
+    QStyle* style = dialog.style();
+    const int frame = style->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+      EXPECT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width()) << label->text().toStdString();
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
+      EXPECT_LE(metrics.horizontalAdvance(button->text()) + style->pixelMetric(QStyle::PM_ButtonMargin) + 2 * frame,
+                button->width())
+          << button->text().toStdString();
+    for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
+      const int id = edit->objectName().mid(7).toInt();
+      const bool holdsInt = templateId >= IDD_GEN_TEXTURE || intControls.count(id);
+      constexpr int kLineEditMargin = 2;  // QLineEdit's own space beside its text
+      EXPECT_LE(metrics.horizontalAdvance(holdsInt ? longestInt : longestDouble) + 2 * (kLineEditMargin + frame),
+                edit->width())
+          << "control " << id;
+      EXPECT_GE(edit->y(), 0);
+    }
+    // Nothing sticks out of the window.
+    for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      EXPECT_TRUE(dialog.rect().contains(child->geometry())) << child->objectName().toStdString();
+  }
+}
+
+TEST_F(AppTest, ANumberLongerThanItsFieldShowsItsStart) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 64, 48));
+  CGetPointDialog point(*Model());
+  point.m_X = -1.23456789012345e-300;
+  CQtDialog dialog(point, *FindDialogTemplate(IDD_GET_POINT), &Frame());
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  QLineEdit* edit = dialog.Edit(1016);
+  EXPECT_EQ(edit->text().toStdString(), "-1.23456789012345e-300");
+  EXPECT_EQ(edit->cursorPosition(), 0);
+  // The cursor before the first character stands at the left edge of the text area.
+  const int frame = dialog.style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+  EXPECT_LE(edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), frame + 4);
 }
 
 TEST_F(AppTest, CaculateWithTooFewSegmentsSaysWhichDirections) {
@@ -372,7 +526,7 @@ TEST_F(FaceDialogs, QueryShowsAFacesIdsAndOkKeepsItsName) {
   EXPECT_STREQ(Model()->m_Textures.ElementAt(0)->m_name, "kept.gif");
 }
 
-TEST_F(FaceDialogs, QueryOutOfRangeKeepsTheTypedIdsAndGenTexRenames) {
+TEST_F(FaceDialogs, QueryOutOfRangeEmptiesTheIdsAndGenTexRenames) {
   AddFaceRecord("old.gif", {0, 1, 2, 3});
   services->AnswerFileDialog(dir.File("new"));
   std::vector<std::string> shown;
@@ -387,7 +541,10 @@ TEST_F(FaceDialogs, QueryOutOfRangeKeepsTheTypedIdsAndGenTexRenames) {
     Click(dialog, 1);
   });
   Command(ID_QUERY_TEXTURE);
-  EXPECT_EQ(shown, (std::vector<std::string>{"7", "8", "9", "10"}));
+  // Ids left in the fields would pass for the ids of a face that does not exist.
+  EXPECT_EQ(shown, (std::vector<std::string>{"", "", "", ""}));
+  ASSERT_FALSE(services->messages.empty());
+  EXPECT_EQ(services->messages.front(), "Face 1 doesn't exist: the only face is number 0.");
   EXPECT_STREQ(Model()->m_Textures.ElementAt(0)->m_name, "new.gif");
   EXPECT_EQ(Model()->m_Textures.ElementAt(0)->m_pointId[1], 1);
 }

@@ -129,6 +129,12 @@ TEST_F(Batch, BadJobsGetOneLineAndNoOutput) {
       {"segments not an object", [](json& j) { j["segments"] = 7; }, "segments: expected an object"},
       {"one segment", [](json& j) { j["segments"]["Y"] = json::array({j["segments"]["Y"][0]}); },
        "segments.Y: expected a list of at least two segments [x1, y1, x2, y2]"},
+      {"segment shorter than a pixel",
+       [](json& j) {
+         json& s = j["segments"]["X"][1];
+         s[2] = s[0], s[3] = s[1];
+       },
+       "segments: The segment from ("},
       {"pixel with one number", [](json& j) { j["points"][3]["pixel"] = {5}; }, "points[3].pixel: expected two numbers"},
       {"height as text", [](json& j) { j["points"][0]["height"] = "low"; }, "points[0].height: expected a number"},
       {"unknown computation", [](json& j) { j["points"][1]["compute"] = {"xy", "volume"}; },

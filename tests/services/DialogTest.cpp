@@ -2,6 +2,7 @@
 
 #include "ScriptedServices.h"
 #include "services/NumberText.h"
+#include "services/OneActionMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -34,9 +35,9 @@ class CSampleDialog : public CDialogModel {
 
  protected:
   void DoDataExchange(CDataExchange& dx) override {
-    dx.Int(kCountControl, m_nCount);
-    dx.Double(kLengthControl, m_length);
-    dx.Double(kWidthControl, m_width);
+    dx.Int(kCountControl, m_nCount, "Count");
+    dx.Double(kLengthControl, m_length, "Length");
+    dx.Double(kWidthControl, m_width, "Width");
   }
 };
 
@@ -126,7 +127,7 @@ TEST(Dialog, OkStaysOpenUntilEveryFieldConverts) {
     d.PressOk();
   });
   EXPECT_EQ(services.RunModalDialog(dialog), kDialogOk);
-  EXPECT_EQ(services.messages, std::vector<std::string>{"Please enter a number."});
+  EXPECT_EQ(services.messages, std::vector<std::string>{"Length: please enter a number."});
   EXPECT_EQ(dialog.m_nCount, 7);
   EXPECT_EQ(dialog.m_length, 2.0);
   EXPECT_EQ(dialog.m_width, 9.0);
@@ -139,7 +140,9 @@ TEST(Dialog, FailedExchangeStopsAtTheFirstBadFieldAndKeepsTheRest) {
   dialog.SetControlText(kLengthControl, "5");
   dialog.SetControlText(kWidthControl, "6");
   EXPECT_FALSE(dialog.UpdateData(true));
-  EXPECT_EQ(services.messages, std::vector<std::string>{"Please enter an integer."});
+  EXPECT_EQ(services.messages, std::vector<std::string>{"Count: please enter an integer."});
+  EXPECT_EQ(dialog.TakeFocusRequest(), kCountControl);
+  EXPECT_EQ(dialog.TakeFocusRequest(), 0);
   EXPECT_EQ(dialog.m_nCount, 3);
   EXPECT_EQ(dialog.m_length, 0.1);
   EXPECT_EQ(dialog.m_width, -2.5);
@@ -154,6 +157,19 @@ TEST(Dialog, CancelExchangesNothing) {
   });
   EXPECT_EQ(services.RunModalDialog(dialog), kDialogCancel);
   EXPECT_EQ(dialog.m_nCount, 3);
+}
+
+TEST(OneActionMessages, ShowEachTextOnceWhileTheActionLasts) {
+  CScriptedServices services;
+  {
+    const COneActionMessages action;
+    for (const char* text : {"Error", "Error", "What to do.", "Error"}) Services().MessageBox(text);
+    services.menuAnswers.push_back(2);
+    EXPECT_EQ(Services().ChooseFromMenu({"a", "b", "c"}), 2);  // everything else passes through
+  }
+  EXPECT_EQ(services.messages, (std::vector<std::string>{"Error", "What to do."}));
+  Services().MessageBox("Error");  // a new action may say it again
+  EXPECT_EQ(services.messages.size(), 3u);
 }
 
 TEST(ScriptedServices, RecordsTracesExactlyAndAnswersFileDialogsInOrder) {

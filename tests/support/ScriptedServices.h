@@ -21,9 +21,9 @@ class CDialogDriver {
   CDialogModel& Dialog() { return m_dialog; }
   const std::string& Text(int controlId) const { return m_dialog.ControlText(controlId); }
   void Type(int controlId, std::string text) { m_dialog.SetControlText(controlId, std::move(text)); }
-  void Press(int controlId) { m_dialog.OnButton(controlId); }
-  void PressOk() { m_dialog.OnOK(); }
-  void PressCancel() { m_dialog.OnCancel(); }
+  void Press(int controlId) { m_dialog.Press(controlId); }
+  void PressOk() { m_dialog.Press(IDOK); }
+  void PressCancel() { m_dialog.Press(IDCANCEL); }
   bool IsOpen() const { return !m_dialog.IsEnded(); }
 
  private:

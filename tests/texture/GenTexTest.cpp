@@ -91,13 +91,21 @@ TEST_F(GenTex, SizeIsTheBoxAroundThePointsRoundedHalfUp) {
   }
 }
 
-TEST_F(GenTex, AMissingPointStopsBeforeTheFileDialog) {
+TEST_F(GenTex, AMissingPointStopsBeforeTheFileDialogAndIsNamed) {
   Point(5, 1, 1), Point(6, 2, 1), Point(8, 2, 2);
   const int ids[4] = {5, 6, 7, 8};
   EXPECT_FALSE(GenerateFaceTexture(*model, ids, name));
-  EXPECT_EQ(services.messages, std::vector<std::string>{"Point doesn't exist."});
+  EXPECT_EQ(services.messages, std::vector<std::string>{"Point 7 doesn't exist."});
   EXPECT_TRUE(services.fileRequests.empty());
   EXPECT_EQ(name, "unchanged");
+
+  // Each missing id once, in the order typed.
+  const int several[4] = {12, 5, 12, 42};
+  EXPECT_FALSE(GenerateFaceTexture(*model, several, name));
+  EXPECT_EQ(services.messages.back(), "Points 12 and 42 don't exist.");
+  const int none[4] = {1, 2, 3, 4};
+  EXPECT_FALSE(GenerateFaceTexture(*model, none, name));
+  EXPECT_EQ(services.messages.back(), "Points 1, 2, 3 and 4 don't exist.");
 }
 
 TEST_F(GenTex, CancelWritesNothing) {
