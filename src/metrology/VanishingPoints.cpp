@@ -21,8 +21,8 @@ CLineEndPoints* MakeSegment(const CSingleImage& model, double point1X, double po
 
 namespace {
 
-// Σ l lᵀ of the segments' homogeneous lines, with the third coordinate of every end point
-// divided by unitScale (so 1 keeps the centred pixel frame).
+// Σ l lᵀ of the segments' homogeneous lines, every end point (u, v, 1) taken as (u, v, unitScale):
+// the same point in units of unitScale (1 keeps the centred pixel frame).
 void AccumulateScatter(const CSegmentList& lines, double unitScale, CRowMatrix& scatter) {
   const CMatrix matrix;
   CRowMatrix term(3, 3);
@@ -94,20 +94,20 @@ bool SegmentsDetermineAPoint(const CSegmentList& lines) {
 
 std::string CalculateVanishingPoints(CSingleImage& model, const CSegmentList& xLines, const CSegmentList& yLines,
                                      const CSegmentList& zLines) {
-  std::string lacking;
   const std::pair<const char*, const CSegmentList*> directions[] = {{"X", &xLines}, {"Y", &yLines}, {"Z", &zLines}};
-  for (const auto& [name, lines] : directions) {
-    if (lines->GetCount() >= 2) continue;
-    if (!lacking.empty()) lacking += ", ";
-    lacking += name;
-  }
+  // The names of the directions whose segments fail the test, as "X, Z".
+  const auto failing = [&directions](const auto& passes) {
+    std::string names;
+    for (const auto& [name, lines] : directions) {
+      if (passes(*lines)) continue;
+      if (!names.empty()) names += ", ";
+      names += name;
+    }
+    return names;
+  };
+  const std::string lacking = failing([](const CSegmentList& lines) { return lines.GetCount() >= 2; });
   if (!lacking.empty()) return "Vanishing points need at least two segments for each direction: " + lacking + ".";
-  std::string undetermined;
-  for (const auto& [name, lines] : directions) {
-    if (SegmentsDetermineAPoint(*lines)) continue;
-    if (!undetermined.empty()) undetermined += ", ";
-    undetermined += name;
-  }
+  const std::string undetermined = failing(SegmentsDetermineAPoint);
   if (!undetermined.empty())
     return "The segments for " + undetermined +
            " do not determine a vanishing point: they lie on one line, repeat each other or have no length.";
