@@ -4,6 +4,9 @@
 #include "services/NumberText.h"
 #include "services/Services.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 // Taking over from a point that took over from another … ends long before this.
@@ -29,6 +32,7 @@ void CMeasurementLog::SetSegments(const CSingleImage& model, const CSegmentList&
   }
   m_bSegments = true;
   m_bReference = false;
+  m_spreads.reset();
 }
 
 void CMeasurementLog::SetReference(const CSingleImage& model, const CReferenceFields& fields) {
@@ -72,9 +76,20 @@ std::optional<double> CMeasurementLog::CoordinateSigma(int id, int coordinate, i
   }
   const std::pair<int, bool> key(id, ownHeightChain);
   auto cached = m_propagated.find(key);
-  if (cached == m_propagated.end()) cached = m_propagated.emplace(key, PropagatePointUncertainty(record->chain, how)).first;
+  if (cached == m_propagated.end()) cached = m_propagated.emplace(key, Propagate(record->chain, how)).first;
   if (!cached->second) return std::nullopt;
   return (*cached->second)[coordinate];
+}
+
+std::optional<std::array<double, 3>> CMeasurementLog::Propagate(const CChainInputs& chain,
+                                                               const CPointProvenance& how) const {
+  const bool onTheseSegments = m_bSegments && chain.width == m_chain.width && chain.height == m_chain.height &&
+                               std::equal(std::begin(chain.segments), std::end(chain.segments),
+                                          std::begin(m_chain.segments));
+  if (!onTheseSegments) return PropagatePointUncertainty(chain, how);
+  if (!m_spreads)
+    m_spreads = {SpreadOfVanishingPoint(m_chain, 0), SpreadOfVanishingPoint(m_chain, 1), SpreadOfVanishingPoint(m_chain, 2)};
+  return PropagatePointUncertainty(chain, *m_spreads, how);
 }
 
 std::array<std::optional<double>, 3> CMeasurementLog::Sigma(int id) const {

@@ -45,6 +45,7 @@ class CMeasurementLog {
 
  private:
   std::optional<double> CoordinateSigma(int id, int coordinate, int depth) const;
+  std::optional<std::array<double, 3>> Propagate(const CChainInputs& chain, const CPointProvenance& how) const;
 
   CChainInputs m_chain;
   bool m_bSegments = false;
@@ -52,4 +53,7 @@ class CMeasurementLog {
   std::map<int, CPointRecord> m_points;
   // Propagations by point id: the dialog's chain (false) and a height's own chain (true).
   mutable std::map<std::pair<int, bool>, std::optional<std::array<double, 3>>> m_propagated;
+  // How the vanishing points of m_chain's segments move with them, shared by the points
+  // measured on those segments: worked out once, not once a point.
+  mutable std::optional<std::array<CVanishingPointSpread, 3>> m_spreads;
 };

@@ -4,7 +4,10 @@
 // reference world values (point x, point y, Z Value) are exact. A point's X, Y and Z are a
 // function of all those positions through the whole chain (segments → vanishing points →
 // reference scales → the point dialog's buttons); their standard deviations follow to first
-// order from a numerical Jacobian of exactly that chain.
+// order. The segments reach the point only through the vanishing points, whose first-order
+// moves are worked out analytically from the decomposition of their scatter matrices (one pass
+// over the segments); the rest of the chain, from the vanishing points and the other positions
+// on, is differentiated numerically. The cost is linear in the number of segments.
 
 #include "metrology/PointMeasurement.h"
 #include "metrology/ReferenceParameters.h"
@@ -44,7 +47,24 @@ std::vector<double> ChainPositions(const CChainInputs& chain, const CPointProven
 std::array<double, 3> MeasureAtPositions(const CChainInputs& chain, const CPointProvenance& point,
                                          const std::vector<double>& positions);
 
+// How a direction's vanishing point (the unit vector the chain computes, with its sign) moves
+// with its segments' end points: to first order only along the two directions orthogonal to it,
+// with this covariance per unit variance of every end point coordinate.
+struct CVanishingPointSpread {
+  std::array<double, 3> point = {};
+  std::array<double, 3> directions[2] = {};
+  double covariance[2][2] = {};
+};
+// Direction 0, 1 or 2 (X, Y, Z) of the chain.
+CVanishingPointSpread SpreadOfVanishingPoint(const CChainInputs& chain, int axis);
+
 // Standard deviations of X, Y and Z; none when the chain gives no finite answer.
 std::optional<std::array<double, 3>> PropagatePointUncertainty(const CChainInputs& chain,
+                                                               const CPointProvenance& point,
+                                                               double sigma = kImagePositionSigma);
+// The same with the spreads of the chain's three vanishing points already worked out, for
+// several points of one chain.
+std::optional<std::array<double, 3>> PropagatePointUncertainty(const CChainInputs& chain,
+                                                               const std::array<CVanishingPointSpread, 3>& spreads,
                                                                const CPointProvenance& point,
                                                                double sigma = kImagePositionSigma);

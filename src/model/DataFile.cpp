@@ -3,13 +3,15 @@
 #include "model/SingleImage.h"
 #include "services/NumberText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -107,13 +109,19 @@ class CFormatReader {
   std::string m_error;
   std::string m_detail;
   int m_nLastLine = 1;
+  // Newlines before m_countedUpTo, plus one: the line there.
+  mutable size_t m_countedUpTo = 0;
+  mutable int m_nLinesCounted = 1;
 };
 
 int CFormatReader::LineAt(size_t position) const {
-  int line = 1;
-  for (size_t i = 0; i < position && i < m_text.size(); ++i)
-    if (m_text[i] == '\n') ++line;
-  return line;
+  position = std::min(position, m_text.size());
+  // Positions asked for only grow while a file is read, so counting on from the last one keeps
+  // a whole read linear.
+  if (position < m_countedUpTo) m_countedUpTo = 0, m_nLinesCounted = 1;
+  for (; m_countedUpTo < position; ++m_countedUpTo)
+    if (m_text[m_countedUpTo] == '\n') ++m_nLinesCounted;
+  return m_nLinesCounted;
 }
 
 bool CFormatReader::Fail(const char* format, const char* what, size_t lineStart) {
@@ -242,6 +250,62 @@ bool CFormatReader::Match(const char* format, std::initializer_list<CTarget> tar
     ++m_pos;
   }
   return true;
+}
+
+struct CDescriptor {
+  explicit CDescriptor(int fd) : descriptor(fd) {}
+  CDescriptor(const CDescriptor&) = delete;
+  CDescriptor& operator=(const CDescriptor&) = delete;
+  ~CDescriptor() {
+    if (descriptor >= 0) close(descriptor);
+  }
+  int descriptor;
+};
+
+// What a path names when it is not a file to read.
+std::string NotAFileReason(mode_t mode) {
+  if (S_ISDIR(mode)) return "it is a folder, not a file";
+  if (S_ISFIFO(mode)) return "it is a named pipe, not a file";
+  if (S_ISSOCK(mode)) return "it is a socket, not a file";
+  return "it is a device, not a file";
+}
+
+// The whole file into text. Opened without blocking, so that a named pipe without a writer is
+// refused at once instead of waiting for one.
+EDataFileRead ReadRegularFile(const std::string& path, std::string& text, std::string& reason) {
+  const CDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  const int descriptor = file.descriptor;
+  if (descriptor < 0) {
+    reason = std::strerror(errno);
+    return EDataFileRead::CannotOpen;
+  }
+  struct stat status {};
+  if (fstat(descriptor, &status) != 0) {
+    reason = std::strerror(errno);
+    return EDataFileRead::CannotOpen;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    reason = NotAFileReason(status.st_mode);
+    return EDataFileRead::CannotOpen;
+  }
+  try {
+    text.reserve(static_cast<size_t>(status.st_size));
+    char chunk[1 << 16];
+    for (;;) {
+      const ssize_t got = read(descriptor, chunk, sizeof chunk);
+      if (got == 0) break;
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        reason = "the file cannot be read whole (" + std::string(std::strerror(errno)) + ")";
+        return EDataFileRead::Refused;
+      }
+      text.append(chunk, static_cast<size_t>(got));
+    }
+  } catch (const std::exception&) {
+    reason = "the file is too large to read";
+    return EDataFileRead::Refused;
+  }
+  return EDataFileRead::Loaded;
 }
 
 using T = CFormatReader::CTarget;
@@ -390,23 +454,8 @@ CSaveResult SaveDataFile(const std::string& path, const CSingleImage& model) {
 }
 
 EDataFileRead ReadDataFile(const std::string& path, CSingleImage& model, std::string& reason) {
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    reason = errno ? std::strerror(errno) : "it cannot be opened";
-    return EDataFileRead::CannotOpen;
-  }
   std::string text;
-  try {
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  } catch (const std::exception&) {
-    reason = "the file is too large to read";
-    return EDataFileRead::Refused;
-  }
-  if (in.bad()) {
-    reason = "the file cannot be read whole";
-    return EDataFileRead::Refused;
-  }
+  if (const EDataFileRead read = ReadRegularFile(path, text, reason); read != EDataFileRead::Loaded) return read;
   CDataFileContent content;
   if (!ParseDataFile(text, content, reason)) return EDataFileRead::Refused;
   ApplyDataFile(model, std::move(content));

@@ -351,6 +351,22 @@ TEST_F(AppTest, CaculateWithTooFewSegmentsSaysWhichDirections) {
             std::vector<std::string>{"Vanishing points need at least two segments for each direction: Y, Z."});
 }
 
+TEST_F(AppTest, CaculateWithRepeatedSegmentsNamesTheDirectionAndStoresNothing) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 64, 48));
+  const auto add = [](CRecordArray<CLineEndPoints>& list, double u1, double v1, double u2, double v2) {
+    auto* segment = new CLineEndPoints;
+    segment->m_Point1[0] = u1, segment->m_Point1[1] = v1, segment->m_Point2[0] = u2, segment->m_Point2[1] = v2;
+    list.Add(segment);
+  };
+  add(View().m_XLines, 0, 0, 30, 0), add(View().m_XLines, 0, 20, 30, 20);
+  for (CRecordArray<CLineEndPoints>* list : {&View().m_YLines, &View().m_ZLines})
+    for (int copy = 0; copy < 2; ++copy) add(*list, 5, 5, 25, 15);
+  Command(ID_CALCULATE_VANISHING_POINTS);
+  EXPECT_EQ(services->messages, std::vector<std::string>{"The segments for Y, Z do not determine a vanishing point: "
+                                                         "they lie on one line, repeat each other or have no length."});
+  EXPECT_EQ(Model()->m_Vx[0], 0);
+}
+
 }  // namespace
 
 #include "model/DataFile.h"

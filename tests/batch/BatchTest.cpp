@@ -135,6 +135,14 @@ TEST_F(Batch, BadJobsGetOneLineAndNoOutput) {
          s[2] = s[0], s[3] = s[1];
        },
        "segments: The segment from ("},
+      {"the same segment twice", [](json& j) { j["segments"]["Y"] = json::array({j["segments"]["Y"][0], j["segments"]["Y"][0]}); },
+       "segments: The segments for Y do not determine a vanishing point"},
+      {"two pieces of one line",
+       [](json& j) {
+         const std::vector<double> s = j["segments"]["X"][0];
+         j["segments"]["X"] = {s, {s[2], s[3], 2 * s[2] - s[0], 2 * s[3] - s[1]}};
+       },
+       "segments: The segments for X do not determine a vanishing point"},
       {"pixel with one number", [](json& j) { j["points"][3]["pixel"] = {5}; }, "points[3].pixel: expected two numbers"},
       {"height as text", [](json& j) { j["points"][0]["height"] = "low"; }, "points[0].height: expected a number"},
       {"unknown computation", [](json& j) { j["points"][1]["compute"] = {"xy", "volume"}; },

@@ -16,6 +16,7 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -272,6 +273,17 @@ TEST_F(HostileDataFile, LongNamesOtherWordsGarbageAndEmptyFilesAreRefused) {
   EXPECT_EQ(Refused(""), "Line 1: expected \"X Vanishing Point is\" and three numbers, but the file ends there.");
 }
 
+TEST_F(HostileDataFile, AFaultAfterThousandsOfPointsNamesItsLine) {
+  // Eighteen fixed lines, four a point: the fault in the refs line of the last point of n sits on
+  // line 17 + 4·n.
+  constexpr int kPoints = 3000;
+  auto many = Scene();
+  for (int i = 0; i < kPoints; ++i) AddPoint(*many, i, i, -i, 1, 2, 3);
+  std::string text = DataFileText(*many);
+  text.replace(text.rfind("refx="), 4, "refq");
+  EXPECT_EQ(Refused(text).rfind("Line " + std::to_string(17 + 4 * kPoints) + ": expected \"refx\"", 0), 0u);
+}
+
 // ---- saving: failures are told, and the previous file stays ----
 
 TEST(SaveDataFile, WritesTheTextAndReplacesTheFileKeepingItsPermissions) {
@@ -345,6 +357,29 @@ TEST(ReadDataFile, AFileThatCannotBeOpenedIsSaid) {
   EXPECT_EQ(ReadDataFile("/no/such/scene.txt", *model, reason), EDataFileRead::CannotOpen);
   EXPECT_FALSE(reason.empty());
   EXPECT_EQ(model->m_Points.GetCount(), 3);
+}
+
+TEST(ReadDataFile, ANamedPipeOrAFolderIsRefusedAtOnceSayingWhatItIs) {
+  CTempDir dir;
+  const std::string pipe = dir.File("scene.fifo");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  struct Case {
+    std::string path;
+    std::string reason;
+  } cases[] = {{pipe, "it is a named pipe, not a file"}, {dir.Path(), "it is a folder, not a file"}};
+  for (const Case& c : cases) {
+    // A read that waits for a writer would block for ever: in a child it is stopped instead.
+    const int status = RunInChild([&] {
+      alarm(10);
+      auto model = FullScene();
+      const std::string before = DataFileText(*model);
+      std::string reason;
+      if (ReadDataFile(c.path, *model, reason) != EDataFileRead::CannotOpen) return 1;
+      if (DataFileText(*model) != before) return 2;
+      return reason == c.reason ? 0 : 3;
+    });
+    EXPECT_EQ(status, 0) << c.path << " (-1: the read blocked)";
+  }
 }
 
 }  // namespace
