@@ -345,12 +345,9 @@ class CKeptFile {
   // Puts the previous content back in the target's place; false when that failed, and then the
   // kept file stays where it is, for the user.
   bool PutBack(const std::string& target) {
-    if (rename(m_kept.c_str(), target.c_str()) != 0) {
-      m_kept.clear();
-      return false;
-    }
+    const bool putBack = rename(m_kept.c_str(), target.c_str()) == 0;
     m_kept.clear();
-    return true;
+    return putBack;
   }
   const std::string& Path() const { return m_kept; }
 
@@ -371,7 +368,7 @@ CSaveResult CommitTogether(std::vector<CStagedFile>& files, size_t* failedFile) 
       if (files[i].Target() == files[j].Target())
         return failAt(i, files[i].Requested() + " is the same file as " + files[j].Requested());
 
-  // The files that will be replaced are kept first, so that no rename happens unless all can be undone.
+  // Every file to be replaced is kept first: no rename happens unless all can be undone.
   std::vector<CKeptFile> kept(files.size());
   for (size_t i = 0; i < files.size(); ++i) {
     const CSaveTarget target = ResolveTarget(files[i].Target());
@@ -382,7 +379,6 @@ CSaveResult CommitTogether(std::vector<CStagedFile>& files, size_t* failedFile) 
   for (size_t i = 0; i < files.size(); ++i) {
     if (!files[i].RenameIntoPlace()) {
       std::string reason = "cannot replace " + files[i].Target() + ": " + ErrnoText(errno);
-      // Undone in reverse order, so that a target named twice ends with its first content.
       for (size_t j = i; j-- > 0;) {
         const std::string& target = files[j].Target();
         if (!kept[j].Path().empty()) {

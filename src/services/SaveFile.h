@@ -2,11 +2,11 @@
 // The one way the program saves a file. The content goes to a temporary file in the target's
 // folder (a hidden name of fixed length, so that a name of the longest length the file system
 // takes still saves), which is flushed, synced and renamed over the target only once complete,
-// so a failed save leaves neither a partial file nor a damaged previous one. The target keeps its permission
-// bits (and owner, where we may set it); a symbolic link is written through to the file it names.
-// Where the folder cannot take a new file but the file itself is writable, the file is rewritten
-// in place with every write checked; only then can a failure damage the old content, and the
-// result says so.
+// so a failed save leaves neither a partial file nor a damaged previous one. The target keeps
+// its permission bits (and owner, where we may set it); a symbolic link is written through to
+// the file it names. Where the folder cannot take a new file but the file itself is writable,
+// the file is rewritten in place with every write checked; only then can a failure damage the
+// old content, and the result says so.
 
 #include <cstddef>
 #include <functional>
