@@ -520,6 +520,10 @@ void CPelorinView::OnSaveObjFile() {
   std::string folder = choice->fullPath.substr(0, choice->fullPath.size() - choice->fileName.size());
   std::string base = choice->fileName;
   if (base.size() > 4 && base.compare(base.size() - 4, 4, ".obj") == 0) base.resize(base.size() - 4);
+  if (const std::string problem = ObjNameProblem(base); !problem.empty()) {
+    Services().MessageBox("The OBJ files " + choice->fullPath + " cannot be saved: " + problem + ".");
+    return;
+  }
   const CObjModel obj = MakeObj(*GetDocument()->GetSingleImage(), base);
   std::vector<CFileContent> files = {{choice->fullPath, obj.obj}, {folder + base + ".mtl", obj.mtl}};
   for (const auto& [name, png] : obj.textures) files.push_back({folder + name, std::string(png.begin(), png.end())});

@@ -6,6 +6,7 @@
 #include "dialogs/InputDialogForVanishPoints.h"
 #include "export/Gltf.h"
 #include "export/Obj.h"
+#include "export/Utf8Text.h"
 #include "export/Vrml.h"
 #include "image/Bmp.h"
 #include "metrology/MeasurementLog.h"
@@ -63,13 +64,23 @@ void Type(CDialogModel& dialog, int controlId, double value) { dialog.SetControl
 struct CTextureOutput {
   std::string base;
   CPixelImage picture;
+  std::string place;
 };
 
 struct COutput {
-  std::string path;
+  std::string name;  // in the output folder
   SaveContentWriter write;
   std::string place;
 };
+
+// The first output written twice, as "<place>: <name> is also written by <place>"; "" if none.
+std::string OutputWrittenTwice(const std::vector<COutput>& outputs) {
+  for (size_t i = 0; i < outputs.size(); ++i)
+    for (size_t j = 0; j < i; ++j)
+      if (outputs[i].name == outputs[j].name)
+        return outputs[i].place + ": " + outputs[i].name + " is also written by " + outputs[j].place;
+  return {};
+}
 
 nlohmann::json Vector(const double* v, int n) { return std::vector<double>(v, v + n); }
 // Standard deviations of X, Y and Z, null where they are not known.
@@ -193,20 +204,21 @@ CBatchResult RunJob(const CJob& job) {
       if (!FaceTextureSize(U, V, W, H, problem)) return fail(place + ": " + problem);
       CPixelImage picture = RectifyTexture(model, U, V, W, H);
       if (!picture.pixels) return fail(place + ": there is not enough memory for its texture");
-      textures.push_back({face.texture, std::move(picture)});
+      textures.push_back({face.texture, std::move(picture), place + ".texture"});
       dialog.m_szTextureName = face.texture + ".gif";
     }
     AddFace(model, dialog.m_szTextureName, dialog.PointIds().data());
   }
 
-  // Every output is staged first; none appears unless all could be written.
-  const std::string folder = Resolve(job.folder, job.outputFolder);
+  // Every output is staged first; none appears unless all could be written. They go beside the
+  // job unless it names a folder.
+  const std::string folder = job.outputFolder.empty() ? job.folder : Resolve(job.folder, job.outputFolder);
   const auto out = [&folder](const std::string& name) { return folder.empty() ? name : folder + "/" + name; };
   std::vector<COutput> outputs;
   const auto bytesWriter = [](std::string bytes) {
     return [bytes = std::move(bytes)](CFileSink& sink) { sink.Write(bytes); };
   };
-  if (!job.dataOutput.empty()) outputs.push_back({out(job.dataOutput), bytesWriter(DataFileText(model)), "outputs.data"});
+  if (!job.dataOutput.empty()) outputs.push_back({job.dataOutput, bytesWriter(DataFileText(model)), "outputs.data"});
   std::vector<int> leftOutWarned;
   CExportFaces exported = CollectExportFaces(model);
   if (const std::string leftOut = LeftOutFacesMessage(exported); !leftOut.empty() &&
@@ -216,30 +228,30 @@ CBatchResult RunJob(const CJob& job) {
       if (c == '\n') c = ' ';
     result.warnings.push_back(line);
   }
-  if (!job.vrmlOutput.empty()) outputs.push_back({out(job.vrmlOutput), bytesWriter(MakeVrmlScene(model).text), "outputs.vrml"});
+  if (!job.vrmlOutput.empty()) outputs.push_back({job.vrmlOutput, bytesWriter(MakeVrmlScene(model).text), "outputs.vrml"});
   if (!job.gltfOutput.empty()) {
     const CGltfModel gltf = MakeGlb(model);
-    outputs.push_back({out(job.gltfOutput), bytesWriter(std::string(gltf.bytes.begin(), gltf.bytes.end())), "outputs.gltf"});
+    outputs.push_back({job.gltfOutput, bytesWriter(std::string(gltf.bytes.begin(), gltf.bytes.end())), "outputs.gltf"});
   }
   if (!job.objOutput.empty()) {
     const std::string base = job.objOutput.substr(0, job.objOutput.size() - 4);
-    const CObjModel obj = MakeObj(model, base.substr(base.find_last_of('/') == std::string::npos ? 0 : base.find_last_of('/') + 1));
-    outputs.push_back({out(job.objOutput), bytesWriter(obj.obj), "outputs.obj"});
-    outputs.push_back({out(base + ".mtl"), bytesWriter(obj.mtl), "outputs.obj"});
-    const std::string folderOfObj = base.find_last_of('/') == std::string::npos ? "" : base.substr(0, base.find_last_of('/') + 1);
+    const CObjModel obj = MakeObj(model, base);
+    outputs.push_back({job.objOutput, bytesWriter(obj.obj), "outputs.obj"});
+    outputs.push_back({base + ".mtl", bytesWriter(obj.mtl), "outputs.obj"});
     for (const auto& [name, png] : obj.textures)
-      outputs.push_back({out(folderOfObj + name), bytesWriter(std::string(png.begin(), png.end())), "outputs.obj"});
+      outputs.push_back({name, bytesWriter(std::string(png.begin(), png.end())), "outputs.obj"});
   }
   for (const CTextureOutput& texture : textures) {
-    outputs.push_back({out(texture.base + ".bmp"),
+    outputs.push_back({texture.base + ".bmp",
                        BmpContentWriter(texture.picture.pixels.get(), texture.picture.width, texture.picture.height),
-                       "faces"});
+                       texture.place});
     std::string problem;
     const std::vector<unsigned char> gif =
         EncodeGif(texture.picture.pixels.get(), texture.picture.width, texture.picture.height, problem);
-    if (gif.empty()) return fail("faces: " + texture.base + ".gif: " + problem);
-    outputs.push_back({out(texture.base + ".gif"), bytesWriter(std::string(gif.begin(), gif.end())), "faces"});
+    if (gif.empty()) return fail(texture.place + ": " + texture.base + ".gif: " + problem);
+    outputs.push_back({texture.base + ".gif", bytesWriter(std::string(gif.begin(), gif.end())), texture.place});
   }
+  if (const std::string twice = OutputWrittenTwice(outputs); !twice.empty()) return fail(twice);
 
   // A missing output folder is made, and removed again if the job then fails.
   std::vector<std::string> madeFolders;
@@ -248,38 +260,36 @@ CBatchResult RunJob(const CJob& job) {
     const size_t slash = missing.find_last_of('/');
     missing = slash == std::string::npos || slash == 0 ? std::string() : missing.substr(0, slash);
   }
-  for (const std::string& made : madeFolders)
-    if (mkdir(made.c_str(), 0777) != 0) {
-      for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it) rmdir(it->c_str());
-      return fail("outputs.folder: " + made + " cannot be made: " + std::strerror(errno));
-    }
   const auto removeMadeFolders = [&madeFolders] {
     for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it) rmdir(it->c_str());
   };
+  for (const std::string& made : madeFolders)
+    if (mkdir(made.c_str(), 0777) != 0) {
+      const std::string cause = std::strerror(errno);  // before the cleanup sets errno again
+      removeMadeFolders();
+      return fail("outputs.folder: " + made + " cannot be made: " + cause);
+    }
 
   std::vector<CStagedFile> staged(outputs.size());
   for (size_t i = 0; i < outputs.size(); ++i) {
-    const CSaveResult stage = staged[i].Stage(outputs[i].path, outputs[i].write);
+    const CSaveResult stage = staged[i].Stage(out(outputs[i].name), outputs[i].write);
     if (!stage) {
       staged.clear();
       removeMadeFolders();
       return fail(outputs[i].place + ": " + stage.reason);
     }
   }
-  std::vector<std::string> written;
-  for (size_t i = 0; i < staged.size(); ++i) {
-    const CSaveResult commit = staged[i].Commit();
-    if (!commit) {
-      for (const std::string& path : written) std::remove(path.c_str());
-      staged.clear();
-      removeMadeFolders();
-      return fail(outputs[i].place + ": " + commit.reason);
-    }
-    written.push_back(outputs[i].path);
+  size_t failed = 0;
+  if (const CSaveResult commit = CommitTogether(staged, &failed); !commit) {
+    staged.clear();
+    removeMadeFolders();
+    return fail(outputs[failed].place + ": " + commit.reason);
   }
+  std::vector<std::string> written;
+  for (const COutput& output : outputs) written.push_back(Utf8Text(out(output.name)));
 
   nlohmann::json report;
-  report["photograph"] = photograph;
+  report["photograph"] = Utf8Text(photograph);
   report["size"] = {model.GetWidth(), model.GetHeight()};
   report["vanishing_points"] = {{"X", Vector(model.m_Vx, 3)}, {"Y", Vector(model.m_Vy, 3)}, {"Z", Vector(model.m_Vz, 3)}};
   report["a"] = model.m_a, report["b"] = model.m_b, report["A"] = model.m_A;
@@ -300,7 +310,7 @@ CBatchResult RunJob(const CJob& job) {
   for (int i = 0; i < model.m_Textures.GetCount(); ++i) {
     const CTextureImage& face = *model.m_Textures.ElementAt(i);
     report["faces"].push_back({{"number", i}, {"points", std::vector<int>(face.m_pointId, face.m_pointId + 4)},
-                               {"texture", face.m_name}});
+                               {"texture", Utf8Text(face.m_name)}});
   }
   report["written"] = written;
   report["warnings"] = result.warnings;

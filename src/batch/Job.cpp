@@ -1,5 +1,7 @@
 #include "batch/Job.h"
 
+#include "export/Obj.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cmath>
@@ -84,6 +86,21 @@ class CReader {
 };
 
 std::string Indexed(const std::string& place, size_t index) { return place + "[" + std::to_string(index) + "]"; }
+
+// A name that stays in its folder: no folder part, not the folder itself or its parent, and no
+// zero byte, after which the system would read a shorter name.
+bool IsNameInFolder(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
+void ReadOutputName(CReader& r, const json& outputs, const char* key, std::string& name) {
+  const std::string place = std::string("outputs.") + key;
+  const json* v = r.Member(outputs, "outputs", key, false);
+  if (!v) return;
+  name = r.Text(*v, place);
+  if (!r.Failed() && !IsNameInFolder(name))
+    r.Fail(place, "expected a file name without folders (outputs.folder names the folder)");
+}
 
 void ReadSteps(CReader& r, const json& job, CJob& out) {
   const json* segments = r.Member(job, "", "segments", true);
@@ -199,8 +216,8 @@ bool ReadJob(const std::string& text, const std::string& folder, CJob& out, std:
     }
     if (const json* v = r.Member(f, place, "texture", false)) {
       face.texture = r.Text(*v, place + ".texture");
-      if (!r.Failed() && (face.texture.empty() || face.texture.size() > 47 ||
-                          face.texture.find_first_of(" \t\r\n/") != std::string::npos))
+      if (!r.Failed() && (!IsNameInFolder(face.texture) || face.texture.size() > 47 ||
+                          face.texture.find_first_of(" \t\r\n\v\f") != std::string::npos))
         r.Fail(place + ".texture", "expected a name of 1 to 47 characters without blanks or folders");
     }
     out.faces.push_back(face);
@@ -209,13 +226,16 @@ bool ReadJob(const std::string& text, const std::string& folder, CJob& out, std:
   const json* outputs = r.Member(job, "", "outputs", true);
   if (outputs) {
     if (const json* v = r.Member(*outputs, "outputs", "folder", false)) out.outputFolder = r.Text(*v, "outputs.folder");
-    if (const json* v = r.Member(*outputs, "outputs", "data", false)) out.dataOutput = r.Text(*v, "outputs.data");
-    if (const json* v = r.Member(*outputs, "outputs", "vrml", false)) out.vrmlOutput = r.Text(*v, "outputs.vrml");
-    if (const json* v = r.Member(*outputs, "outputs", "gltf", false)) out.gltfOutput = r.Text(*v, "outputs.gltf");
-    if (const json* v = r.Member(*outputs, "outputs", "obj", false)) {
-      out.objOutput = r.Text(*v, "outputs.obj");
-      if (!r.Failed() && (out.objOutput.size() < 5 || out.objOutput.compare(out.objOutput.size() - 4, 4, ".obj") != 0))
+    ReadOutputName(r, *outputs, "data", out.dataOutput);
+    ReadOutputName(r, *outputs, "vrml", out.vrmlOutput);
+    ReadOutputName(r, *outputs, "gltf", out.gltfOutput);
+    ReadOutputName(r, *outputs, "obj", out.objOutput);
+    if (!r.Failed() && !out.objOutput.empty()) {
+      if (out.objOutput.size() < 5 || out.objOutput.compare(out.objOutput.size() - 4, 4, ".obj") != 0)
         r.Fail("outputs.obj", "expected a file name ending in .obj");
+      else if (const std::string problem = ObjNameProblem(out.objOutput.substr(0, out.objOutput.size() - 4));
+               !problem.empty())
+        r.Fail("outputs.obj", problem);
     }
   }
   if (r.Failed()) {
@@ -264,5 +284,7 @@ of "world": [X, Y, Z]). Points get ids 0, 1, 2, ... in order. A face's "texture"
 NAME.bmp and NAME.gif into the output folder and records NAME.gif.
 Instead of "segments", "parameters" and "points", "data": "scene.txt" re-exports a finished job
 (the faces then come from the data file, and "faces" adds to them).
+The outputs are file names without folders, written into "folder" (relative to the job), or
+beside the job when it names none; no two outputs may share a name, and an OBJ name no blank.
 )";
 }

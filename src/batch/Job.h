@@ -32,8 +32,8 @@ struct CJob {
   std::optional<double> a, b, A;
   std::vector<CJobPoint> points;
   std::vector<CJobFace> faces;
-  std::string outputFolder;
-  std::string dataOutput, vrmlOutput, gltfOutput, objOutput;
+  std::string outputFolder;  // "" for the job's own folder
+  std::string dataOutput, vrmlOutput, gltfOutput, objOutput;  // names without folders
 };
 
 // Reads and checks the job; on failure, the place and what was expected, as

@@ -46,6 +46,13 @@ void CGetPointDialog::OnButton(int controlId) {
   if (!problem.empty()) Services().MessageBox(problem);
 }
 
+void CGetPointDialog::OnOK() {
+  if (m_model.HasFreePointId()) return CDialogModel::OnOK();
+  Services().MessageBox("No id is left for a new point: the ids up to " + std::to_string(kLargestPointId) +
+                        " are taken, and no data file can hold a larger one.");
+  OnCancel();
+}
+
 namespace {
 
 // The fields show 15 significant digits: a result is still in its field when it reads the same.

@@ -22,6 +22,8 @@ class CGetPointDialog final : public CDialogModel, public CPointFields {
   explicit CGetPointDialog(const CSingleImage& model) : CDialogModel(IDD_GET_POINT), m_model(model) {}
 
   void OnButton(int controlId) override;
+  // Refuses the point, and closes, when no id is left for it.
+  void OnOK() override;
 
   // How the fields' X, Y and Z were obtained, for the point made from them: a computation counts
   // only while its result is still in its field.

@@ -3,8 +3,12 @@
 #include "model/SingleImage.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
+
+// Beyond this a coordinate becomes an infinite float.
+constexpr double kLargestFloat = std::numeric_limits<float>::max();
 
 std::string NumberList(const std::vector<int>& numbers) {
   std::string list;
@@ -31,7 +35,7 @@ CExportFaces CollectExportFaces(const CSingleImage& model) {
       face.corners[k][2] = -point.m_x;
       face.pixelU[k] = model.GetWidth() / 2.0 + point.m_u;
       face.pixelV[k] = model.GetHeight() / 2.0 + point.m_v;
-      for (double coordinate : face.corners[k]) finite = finite && std::isfinite(coordinate);
+      for (double coordinate : face.corners[k]) finite = finite && std::fabs(coordinate) <= kLargestFloat;
     }
     if (!found)
       result.missingVertexFaces.push_back(number);
@@ -48,7 +52,7 @@ std::string LeftOutFacesMessage(const CExportFaces& faces) {
   if (!faces.missingVertexFaces.empty())
     message = "Can't find Vertex when save VRML!!\nFaces left out: " + NumberList(faces.missingVertexFaces);
   if (!faces.nonFiniteFaces.empty())
-    message += (message.empty() ? "" : "\n") + std::string("Faces with coordinates that are not numbers were left out: ") +
+    message += (message.empty() ? "" : "\n") + std::string("Faces with coordinates that are not numbers or beyond the range of 32-bit floats were left out: ") +
                NumberList(faces.nonFiniteFaces);
   return message;
 }

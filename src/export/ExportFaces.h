@@ -2,7 +2,8 @@
 // The faces an export can write: each with its corners in the exports' axes, (X, Y, Z) =
 // (−y, z, −x) of the world, so that the world's vertical is the up axis, and the pixel positions
 // of its points for its texture. A face whose points cannot all be found, or whose coordinates
-// are not all finite numbers, is left out and named.
+// are not all finite numbers within the range of 32-bit floats, is left out and named: glTF
+// stores floats, and VRML's and OBJ's readers read floats.
 
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@ struct CExportFace {
 struct CExportFaces {
   std::vector<CExportFace> faces;
   std::vector<int> missingVertexFaces;  // face numbers left out for a point id that no point has
-  std::vector<int> nonFiniteFaces;      // face numbers left out for coordinates that are not numbers
+  std::vector<int> nonFiniteFaces;      // face numbers left out for coordinates that are not floats
 };
 
 CExportFaces CollectExportFaces(const CSingleImage& model);

@@ -1,6 +1,7 @@
 #include "export/Gltf.h"
 
 #include "export/FaceTextures.h"
+#include "export/Utf8Text.h"
 #include "model/TextureImage.h"
 
 #include <nlohmann/json.hpp>
@@ -101,7 +102,7 @@ CGltfModel MakeGlb(const CSingleImage& model) {
                            {"type", "VEC2"}});
       accessors.push_back({{"bufferView", 2}, {"byteOffset", 12 * i}, {"componentType", kUnsignedShort},
                            {"count", 6}, {"type", "SCALAR"}});
-      json material = {{"name", face.record->m_name}, {"doubleSided", true}};
+      json material = {{"name", Utf8Text(face.record->m_name)}, {"doubleSided", true}};
       const std::vector<unsigned char> png = FaceTexturePng(model, face);
       if (png.empty()) {
         material["pbrMetallicRoughness"] = {{"baseColorFactor", {0.8, 0.8, 0.8, 1.0}}, {"metallicFactor", 0.0}};

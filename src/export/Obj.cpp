@@ -10,6 +10,14 @@ constexpr const char* kTextureCorners[4] = {"0 0", "1 0", "1 1", "0 1"};
 
 }  // namespace
 
+std::string ObjNameProblem(const std::string& baseName) {
+  if (baseName.empty()) return "an OBJ file needs a name";
+  if (baseName.find_first_of(" \t\r\n\v\f") != std::string::npos)
+    return "an OBJ file name cannot hold blanks, tabs or line breaks (its mtllib line lists file names separated "
+           "by blanks)";
+  return {};
+}
+
 CObjModel MakeObj(const CSingleImage& model, const std::string& baseName) {
   CObjModel result;
   result.faces = CollectExportFaces(model);

@@ -19,5 +19,10 @@ struct CObjModel {
   std::vector<int> untexturedFaces;
 };
 
-// baseName: the OBJ file's name without folder and extension, which the files refer to.
+// Why baseName cannot name an OBJ file, or "". The "mtllib" line lists file names separated by
+// blanks, and the MTL file's "map_Kd" lines end in a file name, so no name may hold white space.
+std::string ObjNameProblem(const std::string& baseName);
+
+// baseName: the OBJ file's name without folder and extension, which the files refer to; one
+// that ObjNameProblem accepts.
 CObjModel MakeObj(const CSingleImage& model, const std::string& baseName);

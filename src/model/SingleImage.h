@@ -10,12 +10,17 @@
 #include "model/ViewPoint.h"
 #include "services/SaveFile.h"
 
+#include <climits>
 #include <memory>
 #include <string>
 
 // Which photograph files a model is built from: the 24-bit BMP only, or also other BMP files,
 // JPEG and PNG (recognised by their first bytes).
 enum class EPhotoFiles { BmpOnly, AnyFormat };
+
+// The largest id a point can get: a data file whose largest id is INT_MAX would leave no id for
+// the next point, so the reader refuses it, and no point may take that id.
+inline constexpr int kLargestPointId = INT_MAX - 1;
 
 class CSingleImage {
  public:
@@ -34,6 +39,8 @@ class CSingleImage {
 
   // Index in m_Points of the last point with this id, or −1.
   int FindPointIndex(int id) const;
+  // Whether a new point can get the id m_nMaxId + 1.
+  bool HasFreePointId() const { return m_nMaxId < kLargestPointId; }
 
   // Replaces the photograph only when the whole file was read; otherwise the model is untouched
   // and ReadFailure() says why.

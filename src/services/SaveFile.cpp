@@ -21,6 +21,13 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// A hidden name of fixed length beside the target, for mkostemp: a target's name may already
+// have the longest length the file system takes.
+std::string TemporaryPattern(const std::string& target) {
+  const size_t slash = target.find_last_of('/');
+  return (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".pelorin-XXXXXX";
+}
+
 // Where the bytes really go: the path itself, or the file at the end of its chain of links.
 struct CSaveTarget {
   std::string path;
@@ -182,9 +189,7 @@ struct CTemporary {
 
 CTemporary WriteTemporary(const CSaveTarget& target, const SaveContentWriter& writeContent) {
   CTemporary result;
-  std::string temporary = target.path + ".pelorin-XXXXXX";
-  const size_t slash = target.path.find_last_of('/');
-  temporary.insert(slash == std::string::npos ? 0 : slash + 1, ".");
+  std::string temporary = TemporaryPattern(target.path);
   const int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) {
     result.folderTakesNoFiles = true;
@@ -245,6 +250,7 @@ CStagedFile& CStagedFile::operator=(CStagedFile&& other) noexcept {
     Discard();
     m_temporary = std::move(other.m_temporary);
     m_target = std::move(other.m_target);
+    m_requested = std::move(other.m_requested);
     other.m_temporary.clear();
   }
   return *this;
@@ -266,6 +272,7 @@ CSaveResult CStagedFile::Stage(const std::string& path, const SaveContentWriter&
   if (temporary.path.empty()) return temporary.failure;
   m_temporary = temporary.path;
   m_target = target.path;
+  m_requested = path;
   return Success();
 }
 
@@ -276,15 +283,124 @@ CSaveResult CStagedFile::Commit() {
   return MoveIntoPlace(temporary, m_target);
 }
 
+bool CStagedFile::RenameIntoPlace() {
+  if (m_temporary.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  if (rename(m_temporary.c_str(), m_target.c_str()) != 0) return false;
+  m_temporary.clear();
+  return true;
+}
+
+namespace {
+
+// The previous content of a file that a commit replaces, under a temporary name in its folder:
+// a second link to it, or a copy where the file cannot be linked (a file system without links,
+// another user's file). Put back, or removed once it is not needed.
+class CKeptFile {
+ public:
+  CKeptFile() = default;
+  CKeptFile(CKeptFile&& other) noexcept : m_kept(std::move(other.m_kept)) { other.m_kept.clear(); }
+  CKeptFile& operator=(CKeptFile&&) = delete;
+  ~CKeptFile() {
+    if (!m_kept.empty()) unlink(m_kept.c_str());
+  }
+
+  // The reason on failure, empty on success.
+  std::string Keep(const CSaveTarget& target) {
+    // Only a file of one's own is linked: in a sticky folder nobody else could remove the link.
+    const int attempts = target.status.st_uid == geteuid() ? kLinkAttempts : 0;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+      // mkostemp finds a free name; link needs it free again.
+      std::string name = TemporaryPattern(target.path);
+      const int fd = mkostemp(name.data(), O_CLOEXEC);
+      if (fd < 0) return "cannot create a file in " + FolderOf(target.path) + ": " + ErrnoText(errno);
+      close(fd);
+      unlink(name.c_str());
+      if (link(target.path.c_str(), name.c_str()) == 0) {
+        m_kept = name;
+        return {};
+      }
+      if (errno != EEXIST) break;
+    }
+    const int source = open(target.path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (source < 0) return "cannot keep the previous " + target.path + " while it is replaced: " + ErrnoText(errno);
+    const CTemporary copy = WriteTemporary(target, [source](CFileSink& sink) {
+      std::vector<char> block(kSinkBufferBytes);
+      for (;;) {
+        const ssize_t got = read(source, block.data(), block.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return sink.Fail("cannot read the previous file: " + ErrnoText(errno));
+        if (got == 0) return;
+        sink.Write(block.data(), static_cast<size_t>(got));
+      }
+    });
+    close(source);
+    if (copy.path.empty()) return copy.failure.reason;
+    m_kept = copy.path;
+    return {};
+  }
+
+  // Puts the previous content back in the target's place; false when that failed, and then the
+  // kept file stays where it is, for the user.
+  bool PutBack(const std::string& target) {
+    const bool putBack = rename(m_kept.c_str(), target.c_str()) == 0;
+    m_kept.clear();
+    return putBack;
+  }
+  const std::string& Path() const { return m_kept; }
+
+ private:
+  static constexpr int kLinkAttempts = 8;
+  std::string m_kept;
+};
+
+}  // namespace
+
+CSaveResult CommitTogether(std::vector<CStagedFile>& files, size_t* failedFile) {
+  const auto failAt = [failedFile](size_t index, std::string reason) {
+    if (failedFile) *failedFile = index;
+    return Failure(std::move(reason));
+  };
+  for (size_t i = 0; i < files.size(); ++i)
+    for (size_t j = 0; j < i; ++j)
+      if (files[i].Target() == files[j].Target())
+        return failAt(i, files[i].Requested() + " is the same file as " + files[j].Requested());
+
+  // Every file to be replaced is kept first: no rename happens unless all can be undone.
+  std::vector<CKeptFile> kept(files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    const CSaveTarget target = ResolveTarget(files[i].Target());
+    if (!target.error.empty()) return failAt(i, target.error);
+    if (!target.exists) continue;
+    if (std::string error = kept[i].Keep(target); !error.empty()) return failAt(i, error);
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (!files[i].RenameIntoPlace()) {
+      std::string reason = "cannot replace " + files[i].Target() + ": " + ErrnoText(errno);
+      for (size_t j = i; j-- > 0;) {
+        const std::string& target = files[j].Target();
+        if (!kept[j].Path().empty()) {
+          const std::string keptPath = kept[j].Path();
+          if (!kept[j].PutBack(target))
+            reason += "; " + target + " is written, and its previous content is in " + keptPath;
+        } else if (unlink(target.c_str()) != 0) {
+          reason += "; " + target + " is written and cannot be removed";
+        }
+      }
+      return failAt(i, reason);
+    }
+  }
+  for (const CStagedFile& file : files) SyncFolder(FolderOf(file.Target()));
+  return Success();
+}
+
 CSaveResult SaveFilesTogether(const std::vector<CFileContent>& files) {
   std::vector<CStagedFile> staged(files.size());
   for (size_t i = 0; i < files.size(); ++i) {
     const CSaveResult result = staged[i].Stage(files[i].path, [&](CFileSink& sink) { sink.Write(files[i].bytes); });
     if (!result) return result;  // the staged ones are removed with `staged`
   }
-  for (CStagedFile& file : staged) {
-    const CSaveResult result = file.Commit();
-    if (!result) return result;
-  }
-  return Success();
+  return CommitTogether(staged);
 }

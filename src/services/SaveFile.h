@@ -1,11 +1,12 @@
 #pragma once
 // The one way the program saves a file. The content goes to a temporary file in the target's
-// folder, which is flushed, synced and renamed over the target only once complete, so a failed
-// save leaves neither a partial file nor a damaged previous one. The target keeps its permission
-// bits (and owner, where we may set it); a symbolic link is written through to the file it names.
-// Where the folder cannot take a new file but the file itself is writable, the file is rewritten
-// in place with every write checked; only then can a failure damage the old content, and the
-// result says so.
+// folder (a hidden name of fixed length, so that a name of the longest length the file system
+// takes still saves), which is flushed, synced and renamed over the target only once complete,
+// so a failed save leaves neither a partial file nor a damaged previous one. The target keeps
+// its permission bits (and owner, where we may set it); a symbolic link is written through to
+// the file it names. Where the folder cannot take a new file but the file itself is writable,
+// the file is rewritten in place with every write checked; only then can a failure damage the
+// old content, and the result says so.
 
 #include <cstddef>
 #include <functional>
@@ -67,19 +68,33 @@ class CStagedFile {
 
   CSaveResult Stage(const std::string& path, const SaveContentWriter& writeContent);
   CSaveResult Commit();
+  // The file that Commit replaces (the end of a chain of links), and the path as given.
   const std::string& Target() const { return m_target; }
+  const std::string& Requested() const { return m_requested; }
 
  private:
+  friend CSaveResult CommitTogether(std::vector<CStagedFile>& files, size_t* failedFile);
+  // The rename alone; false with errno set.
+  bool RenameIntoPlace();
   void Discard();
 
   std::string m_temporary;
   std::string m_target;
+  std::string m_requested;
 };
+
+// Commits every staged file or none. Each file that a commit replaces is kept first (a second
+// link, or a copy where it cannot be linked) until every rename has succeeded; when one fails,
+// the files already in place are put back as they were and new ones removed. Should one of those
+// fail too, the reason says which file is left written and where its previous content is.
+// A file staged twice (also through a link) is refused before anything changes. failedFile, if
+// given, receives the index of the file named first in the reason.
+CSaveResult CommitTogether(std::vector<CStagedFile>& files, size_t* failedFile = nullptr);
 
 struct CFileContent {
   std::string path;
   std::string bytes;
 };
 
-// Saves every file or none: all are staged first, and committed only when all could be.
+// Saves every file or none: all are staged first, and committed together only when all could be.
 CSaveResult SaveFilesTogether(const std::vector<CFileContent>& files);

@@ -158,6 +158,20 @@ TEST_F(Batch, BadJobsGetOneLineAndNoOutput) {
        "photograph: " PELORIN_EXAMPLES_DIR "/sample-scene-truth.txt cannot be loaded: "},
       {"second ground point on an axis", [](json& j) { j["parameters"]["ground"]["world"][1] = 0; },
        "parameters: The second ground point must not lie on an axis"},
+      {"output in another folder", [](json& j) { j["outputs"]["data"] = "../scene.txt"; },
+       "outputs.data: expected a file name without folders (outputs.folder names the folder)"},
+      {"output named ..", [](json& j) { j["outputs"]["vrml"] = ".."; },
+       "outputs.vrml: expected a file name without folders (outputs.folder names the folder)"},
+      {"texture named ..", [](json& j) { j["faces"][0]["texture"] = ".."; },
+       "faces[0].texture: expected a name of 1 to 47 characters without blanks or folders"},
+      {"OBJ name with a blank", [](json& j) { j["outputs"]["obj"] = "my scene.obj"; },
+       "outputs.obj: an OBJ file name cannot hold blanks, tabs or line breaks"},
+      {"data and VRML with one name", [](json& j) { j["outputs"]["vrml"] = j["outputs"]["data"]; },
+       "outputs.vrml: sample-scene.txt is also written by outputs.data"},
+      {"two faces with one texture", [](json& j) { j["faces"][2]["texture"] = j["faces"][0]["texture"]; },
+       "faces[2].texture: front.bmp is also written by faces[0].texture"},
+      {"a texture named as the data file", [](json& j) { j["outputs"]["data"] = "side.gif"; },
+       "faces[1].texture: side.gif is also written by outputs.data"},
   };
   for (const Case& c : cases) {
     json job = SampleJob();
@@ -197,6 +211,94 @@ TEST_F(Batch, AnOutputFolderWithoutWritePermissionWritesNothing) {
   EXPECT_NE(run.err.find("outputs.data: cannot create a file in " + locked + ": Permission denied"), std::string::npos)
       << run.err;
   EXPECT_TRUE(FolderEntries(locked).empty());
+}
+
+// The folder must not be readable by nobody from the start: a failure shows in the message.
+TEST_F(Batch, AFolderThatCannotBeMadeReportsItsOwnCause) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run the job as another user";
+  const std::string locked = dir.File("locked");
+  ASSERT_EQ(mkdir(locked.c_str(), 0755), 0);
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+  json job = SampleJob();
+  job["outputs"]["folder"] = locked + "/new/deeper";
+  const std::string path = WriteJob(job);
+  ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+  const CRun run = RunBatch(path, "setpriv --reuid=65534 --regid=65534 --clear-groups ");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "pelorin-batch: " + path + ": outputs.folder: " + locked + "/new cannot be made: Permission denied\n");
+  EXPECT_TRUE(FolderEntries(locked).empty());
+}
+
+TEST_F(Batch, WithoutAnOutputFolderTheFilesGoBesideTheJob) {
+  ASSERT_EQ(mkdir(dir.File("jobs").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(dir.File("elsewhere").c_str(), 0755), 0);
+  json job = SampleJob();
+  job["outputs"].erase("folder");
+  const std::string path = WriteJob(job, "jobs/job.json");
+  const CRun run = RunBatch(path, "cd '" + dir.File("elsewhere") + "' && ");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(FolderEntries(dir.File("elsewhere")).empty());
+  EXPECT_EQ(FileText(dir.File("jobs/sample-scene.txt")), FileText(PELORIN_EXAMPLES_DIR "/sample-scene.txt"));
+  EXPECT_FALSE(FileText(dir.File("jobs/front.gif")).empty());
+  // A job named without a folder is beside the working directory's files.
+  const CRun local = RunBatch("job.json", "cd '" + dir.File("jobs") + "' && ");
+  ASSERT_EQ(local.status, 0) << local.err;
+  EXPECT_EQ(json::parse(local.out)["written"][0], "./sample-scene.txt");
+}
+
+// An older system's data file names a texture in Latin-1, and the job lies in a folder named in
+// Latin-1: the report is JSON all the same, and the files keep their names' bytes.
+TEST_F(Batch, NamesThatAreNotUtf8AreReportedAsUtf8) {
+  const std::string folder = dir.File("caf\xe9");
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  std::string data = FileText(PELORIN_EXAMPLES_DIR "/sample-scene.txt");
+  const size_t name = data.find("front.gif");
+  ASSERT_NE(name, std::string::npos);
+  data.replace(name, 5, "fa\xe7" "ade");
+  std::ofstream(folder + "/old.txt", std::ios::binary) << data;
+  const json job = {{"photograph", PELORIN_EXAMPLES_DIR "/sample-scene.bmp"},
+                    {"data", "old.txt"},
+                    {"outputs", {{"gltf", "model.glb"}, {"data", "copy.txt"}}}};
+  std::ofstream(folder + "/job.json") << job.dump();
+  const CRun run = RunBatch(folder + "/job.json");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const json report = json::parse(run.out, nullptr, false);
+  ASSERT_FALSE(report.is_discarded()) << run.out;
+  EXPECT_EQ(report["faces"][0]["texture"], "fa\u00e7ade.gif");
+  EXPECT_EQ(report["written"], json({dir.File("caf\u00e9/copy.txt"), dir.File("caf\u00e9/model.glb")}));
+  EXPECT_EQ(FileText(folder + "/copy.txt"), data);
+  // Node reads its arguments as UTF-8, so the validator gets a copy.
+  std::ofstream(dir.File("model.glb"), std::ios::binary) << FileText(folder + "/model.glb");
+  const int validator = std::system(
+      ("node '" PELORIN_SOURCE_DIR "/tools/gltf-validator/validate.mjs' '" + dir.File("model.glb") + "' >/dev/null").c_str());
+  EXPECT_EQ(validator, 0);
+}
+
+// The output folder is shared and sticky, and the OBJ file there belongs to root: when the job
+// runs as another user, that one rename fails after others succeeded. The user's previous data
+// file must survive, and nothing new may stay.
+TEST_F(Batch, AnOutputThatCannotBeReplacedLeavesEveryPreviousFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give the files to two users";
+  const std::string shared = dir.File("shared");
+  ASSERT_EQ(mkdir(shared.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+  std::ofstream(shared + "/sample-scene.txt") << "my previous data\n";
+  ASSERT_EQ(chown((shared + "/sample-scene.txt").c_str(), 65534, 65534), 0);
+  std::ofstream(shared + "/sample-scene.obj") << "# root's\n";
+  ASSERT_EQ(chmod((shared + "/sample-scene.obj").c_str(), 0666), 0);
+  json job = SampleJob();
+  job["outputs"]["folder"] = shared;
+  const std::string path = WriteJob(job);
+  ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+  const CRun run = RunBatch(path, "setpriv --reuid=65534 --regid=65534 --clear-groups ");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "pelorin-batch: " + path + ": outputs.obj: cannot replace " + shared +
+                         "/sample-scene.obj: Operation not permitted\n");
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(FileText(shared + "/sample-scene.txt"), "my previous data\n");
+  EXPECT_EQ(FileText(shared + "/sample-scene.obj"), "# root's\n");
+  EXPECT_EQ(FolderEntries(shared), (std::vector<std::string>{"sample-scene.obj", "sample-scene.txt"}));
 }
 
 }  // namespace

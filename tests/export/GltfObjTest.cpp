@@ -10,6 +10,7 @@
 #include "model/SingleImage.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <cstring>
@@ -40,6 +41,13 @@ int Count(const std::string& output, const std::string& label) {
   std::smatch match;
   if (!std::regex_search(output, match, std::regex(label + R"(:\s+(\d+))"))) return -1;
   return std::stoi(match[1]);
+}
+
+// The JSON chunk of a .glb file, parsed.
+nlohmann::json GlbJson(const std::vector<unsigned char>& glb) {
+  if (glb.size() < 20) return nullptr;
+  const uint32_t length = glb[12] | glb[13] << 8 | glb[14] << 16 | static_cast<uint32_t>(glb[15]) << 24;
+  return nlohmann::json::parse(glb.begin() + 20, glb.begin() + 20 + length, nullptr, false);
 }
 
 class Exports : public ::testing::Test {
@@ -121,6 +129,72 @@ TEST_F(Exports, FacesThatCannotBeWrittenAreLeftOutAndTheRestStaysValid) {
   const CGltfModel nothing = MakeGlb(empty);
   Write(dir.File("empty.glb"), nothing.bytes.data(), nothing.bytes.size());
   Validate(dir.File("empty.glb"));
+}
+
+TEST_F(Exports, ATextureNameThatIsNotUtf8BecomesAValidMaterialName) {
+  // "façade.gif" as an older system wrote it, in Latin-1.
+  ASSERT_TRUE(model->m_Textures.ElementAt(0)->SetName("fa\xe7" "ade.gif"));
+  const CGltfModel gltf = MakeGlb(*model);
+  const nlohmann::json document = GlbJson(gltf.bytes);
+  ASSERT_TRUE(document.is_object());
+  EXPECT_EQ(document["materials"][0]["name"], "fa\u00e7ade.gif");
+  Write(dir.File("latin1.glb"), gltf.bytes.data(), gltf.bytes.size());
+  Validate(dir.File("latin1.glb"));
+}
+
+// glTF stores positions as 32-bit floats: beyond their range a coordinate would become infinite.
+TEST_F(Exports, CoordinatesBeyondFloatRangeLeaveTheirFaceOut) {
+  struct Case {
+    const char* name;
+    double value;
+    bool kept;
+  };
+  const Case cases[] = {{"1e300", 1e300, false}, {"5e38", 5e38, false}, {"-5e38", -5e38, false},
+                        {"3.4e38", 3.4e38, true}, {"-1e30", -1e30, true}};
+  for (const Case& c : cases) {
+    SetUp();
+    // One corner of face 1 moves far away (a corner of its own: the box's corners are shared).
+    auto* far = new CViewPoint(*model->m_Points.ElementAt(model->FindPointIndex(model->m_Textures.ElementAt(1)->m_pointId[2])));
+    far->m_id = 100;
+    far->m_z = c.value;
+    model->m_Points.Add(far);
+    model->m_Textures.ElementAt(1)->m_pointId[2] = 100;
+    const CGltfModel gltf = MakeGlb(*model);
+    EXPECT_EQ(gltf.faces.faces.size(), c.kept ? 3u : 2u) << c.name;
+    EXPECT_EQ(gltf.faces.nonFiniteFaces, c.kept ? std::vector<int>{} : std::vector<int>{1}) << c.name;
+    if (!c.kept) {
+      EXPECT_EQ(LeftOutFacesMessage(gltf.faces),
+                "Faces with coordinates that are not numbers or beyond the range of 32-bit floats were left out: 1")
+          << c.name;
+    }
+    const std::string path = dir.File(std::string("far-") + c.name + ".glb");
+    Write(path, gltf.bytes.data(), gltf.bytes.size());
+    const std::string report = Validate(path);
+    EXPECT_NE(report.find("\"numErrors\": 0"), std::string::npos) << c.name << report;
+    const CObjModel obj = MakeObj(*model, "far");
+    EXPECT_EQ(obj.faces.faces.size(), gltf.faces.faces.size()) << c.name;
+  }
+}
+
+TEST_F(Exports, AnObjNameWithABlankIsRefusedAndOtherNamesReadBack) {
+  // "mtllib" lists file names separated by blanks, so a blank cannot be part of one.
+  for (const char* name : {"my scene", "tab\there", "line\nbreak"})
+    EXPECT_EQ(ObjNameProblem(name), "an OBJ file name cannot hold blanks, tabs or line breaks (its mtllib line "
+                                    "lists file names separated by blanks)")
+        << name;
+  EXPECT_EQ(ObjNameProblem(""), "an OBJ file needs a name");
+  for (const char* name : {"fa\xc3\xa7" "ade(1)", "scene.v2", "#1", "fa\xe7" "ade"}) {
+    EXPECT_EQ(ObjNameProblem(name), "") << name;
+    const CObjModel obj = MakeObj(*model, name);
+    const std::string base = dir.File(name);
+    Write(base + ".obj", obj.obj.data(), obj.obj.size());
+    Write(base + ".mtl", obj.mtl.data(), obj.mtl.size());
+    for (const auto& [file, png] : obj.textures) Write(dir.File(file), png.data(), png.size());
+    const CRun info = RunCommand("assimp info '" + base + ".obj'");
+    EXPECT_EQ(info.status, 0) << name << info.output;
+    EXPECT_EQ(Count(info.output, "Materials"), 3) << name << info.output;
+    EXPECT_NE(info.output.find(std::string(name) + "_face2.png"), std::string::npos) << name << info.output;
+  }
 }
 
 }  // namespace

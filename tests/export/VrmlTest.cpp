@@ -142,7 +142,7 @@ TEST_F(Vrml, NonFiniteCoordinatesAreLeftOutTooAndBothToldInOneMessage) {
   EXPECT_EQ(scene.text, kHeader + FaceBlock(kWallCorners, "good.gif") + "} \n");
   EXPECT_EQ(LeftOutFacesMessage(scene.faces),
             "Can't find Vertex when save VRML!!\nFaces left out: 1\n"
-            "Faces with coordinates that are not numbers were left out: 0, 2");
+            "Faces with coordinates that are not numbers or beyond the range of 32-bit floats were left out: 0, 2");
   ExpectReadable(scene.text);
 }
 

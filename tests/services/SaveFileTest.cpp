@@ -224,3 +224,75 @@ TEST(StagedFile, NothingChangesUntilCommitAndUncommittedStagesVanish) {
 }
 
 }  // namespace
+
+namespace {
+
+// A file name of 255 bytes is the longest most file systems take; the temporary beside it must
+// not make it longer.
+TEST(SaveFile, NamesUpTo255BytesSaveNewAndOver) {
+  CTempDir dir;
+  for (size_t length : {240u, 250u, 255u}) {
+    const std::string path = dir.File(std::string(length - 4, 'n') + ".txt");
+    const CSaveResult created = SaveFile(path, WritesText("first\n"));
+    ASSERT_TRUE(created) << length << ": " << created.reason;
+    const CSaveResult replaced = SaveFile(path, WritesText("second\n"));
+    ASSERT_TRUE(replaced) << length << ": " << replaced.reason;
+    EXPECT_EQ(TextOf(ReadFileBytes(path)), "second\n") << length;
+    const CSaveResult together = SaveFilesTogether({{path, "third\n"}, {dir.File(std::to_string(length)), "x"}});
+    ASSERT_TRUE(together) << length << ": " << together.reason;
+    EXPECT_EQ(TextOf(ReadFileBytes(path)), "third\n") << length;
+  }
+  EXPECT_EQ(FolderEntries(dir.Path()).size(), 6u);
+}
+
+// Four files, the last in a sticky folder where it belongs to root: when the program runs as
+// another user, that rename fails after the first three files are in place. Each of them must
+// go back to what it was: a file of the user's own (kept by a second link), root's file in an
+// ordinary folder (which the user may replace but not link, so it is kept by a copy) and a file
+// that did not exist.
+TEST(SaveFilesTogether, ARenameThatFailsPartWayPutsEveryFileBack) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give the files to two users";
+  CTempDir dir;
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+  const std::string open = dir.File("open"), sticky = dir.File("sticky");
+  ASSERT_EQ(mkdir(open.c_str(), 0777), 0);
+  ASSERT_EQ(mkdir(sticky.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(open.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(sticky.c_str(), 01777), 0);
+  const std::string mine = open + "/mine.txt", roots = open + "/roots.txt", fresh = open + "/new.txt",
+                    theirs = sticky + "/theirs.txt";
+  WriteFileBytes(mine, {'m', 'i', 'n', 'e'});
+  ASSERT_EQ(chown(mine.c_str(), 65534, 65534), 0);
+  WriteFileBytes(roots, {'r', 'o', 'o', 't'});
+  WriteFileBytes(theirs, kOldContent);
+  ASSERT_EQ(chmod(roots.c_str(), 0644), 0);
+  ASSERT_EQ(chmod(theirs.c_str(), 0666), 0);
+
+  const int status = RunInChild([&] {
+    if (!DropPrivileges()) return 2;
+    const CSaveResult result =
+        SaveFilesTogether({{mine, "new mine"}, {roots, "new root"}, {fresh, "new"}, {theirs, "new theirs"}});
+    if (result) return 1;
+    return result.reason == "cannot replace " + theirs + ": Operation not permitted" ? 0 : 3;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(TextOf(ReadFileBytes(mine)), "mine");
+  EXPECT_EQ(TextOf(ReadFileBytes(roots)), "root");
+  EXPECT_EQ(ModeOf(roots), 0644u);
+  EXPECT_EQ(ReadFileBytes(theirs), kOldContent);
+  EXPECT_EQ(FolderEntries(open), (std::vector<std::string>{"mine.txt", "roots.txt"}));
+  EXPECT_EQ(FolderEntries(sticky), std::vector<std::string>{"theirs.txt"});
+}
+
+TEST(SaveFilesTogether, OneFileNamedTwiceIsRefused) {
+  CTempDir dir;
+  WriteFileBytes(dir.File("scene.txt"), kOldContent);
+  ASSERT_EQ(symlink("scene.txt", dir.File("alias.txt").c_str()), 0);
+  const CSaveResult result = SaveFilesTogether({{dir.File("scene.txt"), "one"}, {dir.File("alias.txt"), "two"}});
+  EXPECT_FALSE(result);
+  EXPECT_EQ(result.reason, dir.File("alias.txt") + " is the same file as " + dir.File("scene.txt"));
+  EXPECT_EQ(ReadFileBytes(dir.File("scene.txt")), kOldContent);
+  EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"alias.txt", "scene.txt"}));
+}
+
+}  // namespace
