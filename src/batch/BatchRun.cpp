@@ -144,7 +144,7 @@ CBatchResult RunJob(const CJob& job) {
     Type(parameters, 1005, job.foot[0]), Type(parameters, 1006, job.foot[1]);
     Type(parameters, 1007, job.top[0]), Type(parameters, 1008, job.top[1]);
     Type(parameters, 1009, job.height);
-    if (!job.a || !job.b || !job.A) parameters.OnButton(IDC_CALCULATE_PARAMETERS);
+    if (!job.a || !job.b || !job.A) parameters.Press(IDC_CALCULATE_PARAMETERS);
     if (job.a) Type(parameters, 1010, *job.a);
     if (job.b) Type(parameters, 1011, *job.b);
     if (job.A) Type(parameters, 1012, *job.A);
@@ -168,10 +168,10 @@ CBatchResult RunJob(const CJob& job) {
       for (int k = 0; k < 3; ++k)
         if (p.reference[k] >= 0) dialog.SetControlText(1017 + 2 * k, std::to_string(p.reference[k]));
       for (const std::string& step : p.compute)
-        dialog.OnButton(step == "reference" ? IDC_GET_REF
-                        : step == "height"  ? IDC_CALCULATE_Z
-                        : step == "xy"      ? IDC_CALCULATE_XY
-                                            : IDC_CALCULATE_IMAGE_POSITION);
+        dialog.Press(step == "reference" ? IDC_GET_REF
+                     : step == "height"  ? IDC_CALCULATE_Z
+                     : step == "xy"      ? IDC_CALCULATE_XY
+                                         : IDC_CALCULATE_IMAGE_POSITION);
       dialog.OnOK();
       if (const std::string problem = services.Take(); !problem.empty())
         return fail("points[" + std::to_string(i) + "]: " + problem);
