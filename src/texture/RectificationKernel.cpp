@@ -64,10 +64,11 @@ void PrefetchTextureRowSource(const CRectificationSource& source, const double M
   constexpr double kLineBytes = 64;
   const size_t rowBytes = static_cast<size_t>(source.width) * 3;
   const int steps = 1 + static_cast<int>(std::min(4096.0, std::fabs(u1 - u0) * 3 / kLineBytes));
-  for (int k = 0; k <= steps; ++k) {
-    const double t = static_cast<double>(k) / steps;
-    const double u = u0 + (u1 - u0) * t, v = v0 + (v1 - v0) * t;
-    if (!(u >= 0 && u < source.width - 1 && v >= 0 && v < source.height - 1)) continue;
+  const double du = (u1 - u0) / steps, dv = (v1 - v0) / steps;
+  const double lastU = source.width - 1, lastV = source.height - 1;
+  double u = u0, v = v0;
+  for (int k = 0; k <= steps; ++k, u += du, v += dv) {
+    if (!(u >= 0 && u < lastU && v >= 0 && v < lastV)) continue;
     const unsigned char* p00 = source.pixels + static_cast<size_t>(v) * rowBytes + 3 * static_cast<size_t>(u);
     __builtin_prefetch(p00);
     __builtin_prefetch(p00 + rowBytes);

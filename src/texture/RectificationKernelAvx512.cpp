@@ -1,7 +1,6 @@
 // Eight texture pixels a step, one in each lane of a 512-bit vector: the projection, the
 // division, the range tests and the blend of each channel run lane-parallel in double precision,
-// in the plain kernel's order of operations. The two vector ports are the limit, so everything
-// that can go elsewhere does: the neighbours are fetched with plain loads and stores.
+// in the plain kernel's order of operations.
 
 #include "texture/RectificationVector.h"
 
@@ -100,25 +99,10 @@ PELORIN_AVX512 void SampleTextureRowAvx512(const CRectificationSource& source, c
     }
     const __m512d fu = _mm512_sub_pd(safeU, id), fv = _mm512_sub_pd(safeV, jd);
     // Lanes without a sample read pixel (0, 0), which every photograph of 2 × 2 pixels has.
-    alignas(64) long long offset[8];
-    _mm512_store_si512(offset, _mm512_maskz_add_epi64(valid, _mm512_mul_epu32(j, rowBytesLanes),
-                                                      _mm512_mul_epu32(i, threeLanes)));
-    // The compiler would move the offsets and the neighbours through the vector ports one lane at
-    // a time; the barriers and the volatile stores keep them in memory, where the load and store
-    // ports do the work.
-    asm volatile("" ::: "memory");
-    alignas(64) std::uint64_t lowerBytes[8], upperBytes[8];
-    volatile std::uint64_t* lowerStore = lowerBytes;
-    volatile std::uint64_t* upperStore = upperBytes;
-    for (int k = 0; k < 8; ++k) {
-      std::uint64_t lowerPair, upperPair;
-      std::memcpy(&lowerPair, lowerBase + offset[k], 8);
-      std::memcpy(&upperPair, upperBase + offset[k], 8);
-      lowerStore[k] = lowerPair;
-      upperStore[k] = upperPair;
-    }
-    asm volatile("" ::: "memory");
-    const __m512i lower = _mm512_load_si512(lowerBytes), upper = _mm512_load_si512(upperBytes);
+    const __m512i offset =
+        _mm512_maskz_add_epi64(valid, _mm512_mul_epu32(j, rowBytesLanes), _mm512_mul_epu32(i, threeLanes));
+    const __m512i lower = _mm512_i64gather_epi64(offset, lowerBase, 1);
+    const __m512i upper = _mm512_i64gather_epi64(offset, upperBase, 1);
     const __m512i red = BlendChannel(lower, upper, select, 0, fu, fv, valid);
     const __m512i green = BlendChannel(lower, upper, select, 1, fu, fv, valid);
     const __m512i blue = BlendChannel(lower, upper, select, 2, fu, fv, valid);
