@@ -9,6 +9,7 @@
 //     --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true
 
 #include "BenchmarkRatios.h"
+#include "CameraPicture.h"
 #include "app/AppLocale.h"
 #include "app/CommandIds.h"
 #include "app/MainFrm.h"
@@ -183,19 +184,6 @@ BENCHMARK(BM_FirstFrame)->ArgName("format")->DenseRange(kJpeg, kBmp)->Unit(bench
 BENCHMARK(BM_BareDecode)->ArgName("format")->DenseRange(kJpeg, kBmp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_FrameWhilePanning)->ArgName("zoom")->DenseRange(-3, 3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The camera-like test picture: smooth gradients with fine texture.
-std::unique_ptr<unsigned char[]> TestPicture() {
-  std::unique_ptr<unsigned char[]> pixels(new unsigned char[3ull * kWidth * kHeight]);
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      unsigned char* p = pixels.get() + 3 * (static_cast<size_t>(y) * kWidth + x);
-      p[0] = static_cast<unsigned char>(x * 255 / kWidth + (x * y % 7));
-      p[1] = static_cast<unsigned char>(y * 255 / kHeight + ((x ^ y) & 7));
-      p[2] = static_cast<unsigned char>(128 + ((x / 16 + y / 16) % 2) * 40);
-    }
-  return pixels;
-}
-
 bool WriteBytes(const std::string& path, const unsigned char* bytes, size_t size) {
   std::FILE* out = std::fopen(path.c_str(), "wb");
   if (!out) return false;
@@ -208,7 +196,7 @@ bool WritePhotographs() {
   const char* base = std::getenv("TMPDIR");
   for (int format = kJpeg; format <= kBmp; ++format)
     PhotographPath(format) = std::string(base && *base ? base : "/tmp") + "/pelorin-bench-load." + kFormatNames[format];
-  const std::unique_ptr<unsigned char[]> pixels = TestPicture();
+  const std::unique_ptr<unsigned char[]> pixels = CameraLikePicture(kWidth, kHeight);
   tjhandle handle = tjInitCompress();
   unsigned char* jpeg = nullptr;
   unsigned long size = 0;
