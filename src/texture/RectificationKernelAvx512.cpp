@@ -7,7 +7,9 @@
 #ifdef PELORIN_HAVE_VECTOR_KERNELS
 // GCC 12 takes the deliberately undefined first operand of the 512-bit intrinsics for an
 // uninitialised variable.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 
 #include <cstddef>
