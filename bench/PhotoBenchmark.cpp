@@ -2,6 +2,7 @@
 // djpeg decoding the same file to a PPM written to /dev/null, in the same run.
 
 #include "BenchmarkRatios.h"
+#include "CameraPicture.h"
 #include "model/SingleImage.h"
 
 #include <benchmark/benchmark.h>
@@ -21,15 +22,8 @@ const std::string& JpegPath() {
   static const std::string path = [] {
     const char* base = std::getenv("TMPDIR");
     std::string file = std::string(base && *base ? base : "/tmp") + "/pelorin-bench-photo.jpg";
-    // A camera-like picture: smooth gradients with fine texture, 4:2:0, quality 90.
-    std::unique_ptr<unsigned char[]> pixels(new unsigned char[3ull * kWidth * kHeight]);
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < kWidth; ++x) {
-        unsigned char* p = pixels.get() + 3 * (static_cast<size_t>(y) * kWidth + x);
-        p[0] = static_cast<unsigned char>(x * 255 / kWidth + (x * y % 7));
-        p[1] = static_cast<unsigned char>(y * 255 / kHeight + ((x ^ y) & 7));
-        p[2] = static_cast<unsigned char>(128 + ((x / 16 + y / 16) % 2) * 40);
-      }
+    // 4:2:0, quality 90, as cameras write.
+    const std::unique_ptr<unsigned char[]> pixels = CameraLikePicture(kWidth, kHeight);
     tjhandle handle = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;

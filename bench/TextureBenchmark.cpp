@@ -1,5 +1,6 @@
 // Rectifying a 3000 × 2000 texture out of a 6000 × 4000 photograph through a perspective
-// homography, with the vector kernel and with the plain per-pixel path it must reproduce.
+// homography: on one and on two threads with the fastest kernel, and on one thread with each
+// row kernel this processor runs (the plain per-pixel one is what the others must reproduce).
 // bench/compare_warp.py runs this beside OpenCV's warpPerspective on the same sizes.
 
 #include "model/SingleImage.h"
@@ -44,17 +45,29 @@ const CSingleImage& Photograph() {
   return *model;
 }
 
-void BM_RectifyTexture(benchmark::State& state) {
-  for (auto _ : state) {
-    CPixelImage texture = RectifyTexture(Photograph(), kU, kV, kTextureWidth, kTextureHeight);
-    benchmark::DoNotOptimize(texture.pixels.get());
-  }
+void CountPixels(benchmark::State& state) {
   state.counters["Mpixels/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kTextureWidth *
                                                        kTextureHeight / 1e6,
                                                    benchmark::Counter::kIsRate);
 }
 
-void BM_RectifyTexturePlain(benchmark::State& state) {
+// The argument is the number of threads.
+void BM_RectifyTexture(benchmark::State& state) {
+  const int threads = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    CPixelImage texture = RectifyTexture(Photograph(), kU, kV, kTextureWidth, kTextureHeight, threads);
+    benchmark::DoNotOptimize(texture.pixels.get());
+  }
+  CountPixels(state);
+}
+
+// One thread, row by row, with the kernel given as argument.
+void BM_RectifyTextureKernel(benchmark::State& state) {
+  const auto kernel = static_cast<CRowKernel>(state.range(0));
+  if (!RowKernelRuns(kernel)) {
+    state.SkipWithError("this processor does not run the kernel");
+    return;
+  }
   double M[3][3];
   FitTextureHomography(kU, kV, kTextureWidth, kTextureHeight, M);
   const CSingleImage& photo = Photograph();
@@ -62,16 +75,20 @@ void BM_RectifyTexturePlain(benchmark::State& state) {
   for (auto _ : state) {
     std::unique_ptr<unsigned char[]> texture = AllocatePixels(3ull * kTextureWidth * kTextureHeight);
     for (int y = 0; y < kTextureHeight; ++y)
-      SampleTextureRowPlain(source, M, y, 0, kTextureWidth, texture.get() + 3ull * kTextureWidth * y);
+      SampleTextureRowWith(kernel, source, M, y, 0, kTextureWidth, texture.get() + 3ull * kTextureWidth * y);
     benchmark::DoNotOptimize(texture.get());
   }
-  state.counters["Mpixels/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kTextureWidth *
-                                                       kTextureHeight / 1e6,
-                                                   benchmark::Counter::kIsRate);
+  CountPixels(state);
 }
 
-BENCHMARK(BM_RectifyTexture)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-BENCHMARK(BM_RectifyTexturePlain)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_RectifyTexture)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RectifyTextureKernel)
+    ->ArgName("kernel")
+    ->Arg(static_cast<int>(CRowKernel::kPlain))
+    ->Arg(static_cast<int>(CRowKernel::kAvx2))
+    ->Arg(static_cast<int>(CRowKernel::kAvx512))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -12,6 +12,8 @@
 #include "dialogs/InputDialogForVanishPoints.h"
 #include "app/Overlays.h"
 #include "app/PelorinDoc.h"
+#include "app/PhotographLoad.h"
+#include "app/PhotographTexture.h"
 #include "metrology/VanishingPoints.h"
 #include "model/DataFile.h"
 #include "services/NumberText.h"
@@ -217,23 +219,9 @@ void CPelorinView::OnPaint() {
 void CPelorinView::DrawImage() {
   const CSingleImage* model = GetDocument()->GetSingleImage();
   if (!model || model->GetTexName() == 0) return;
-  const int w = model->GetWidth();
-  const int h = model->GetHeight();
-  glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, model->GetTexName());
-  // Magnified photograph pixels are crisp squares; at zoom 1 the texture's own filter.
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, m_dZoom > 1 ? GL_NEAREST : GL_LINEAR);
-  glBegin(GL_QUADS);
-  glTexCoord2d(0, 0);
-  glVertex2i(0, 0);
-  glTexCoord2d(1, 0);
-  glVertex2i(w, 0);
-  glTexCoord2d(1, 1);
-  glVertex2i(w, h);
-  glTexCoord2d(0, 1);
-  glVertex2i(0, h);
-  glEnd();
-  glDisable(GL_TEXTURE_2D);
+  const QSize client = ClientSize();
+  DrawPhotographTexture(model->GetTexName(), {Left(), Bottom(), Left() + client.width() / m_dZoom,
+                                              Bottom() + client.height() / m_dZoom, m_dZoom});
 }
 
 void CPelorinView::OnDraw(QPainter&) {}
@@ -398,17 +386,23 @@ void CPelorinView::OnLoadSourceImage() {
 }
 
 void CPelorinView::LoadSourceImage(const std::string& path) {
-  auto model = std::make_unique<CSingleImage>(path.c_str(), EPhotoFiles::AnyFormat);
-  if (!model->HasPixels()) {
-    // The current work stays: a photograph that cannot be read replaces nothing.
-    Services().MessageBox("The photograph " + path + " cannot be loaded: " + model->ReadFailure() + ".");
-    return;
+  std::unique_ptr<CSingleImage> model;
+  {
+    const std::string fileName = path.substr(path.find_last_of('/') + 1);
+    CBusyIndication busy("Loading " + fileName + " ...");
+    model = ReadPhotographWhileResponsive(path, busy);
+    if (model->HasPixels()) {
+      model->CreateTexture();
+      GetDocument()->SetSingleImage(std::move(model));
+      m_XLines.RemoveAll();
+      m_YLines.RemoveAll();
+      m_ZLines.RemoveAll();
+      Services().Repaint();
+      return;
+    }
   }
-  GetDocument()->SetSingleImage(std::move(model));
-  m_XLines.RemoveAll();
-  m_YLines.RemoveAll();
-  m_ZLines.RemoveAll();
-  Services().Repaint();
+  // The current work stays: a photograph that cannot be read replaces nothing.
+  Services().MessageBox("The photograph " + path + " cannot be loaded: " + model->ReadFailure() + ".");
 }
 
 void CPelorinView::InputSegment(CRecordArray<CLineEndPoints>& lines) {

@@ -8,10 +8,28 @@ namespace {
 
 CStderrServices g_stderrServices;
 CServices* g_pServices = &g_stderrServices;
+thread_local CServices* t_pThreadServices = nullptr;
 
 }  // namespace
 
-CServices& Services() { return *g_pServices; }
+CServices& Services() { return t_pThreadServices ? *t_pThreadServices : *g_pServices; }
+
+CThreadServices::CThreadServices(CServices& services) : m_pPrevious(t_pThreadServices) {
+  t_pThreadServices = &services;
+}
+
+CThreadServices::~CThreadServices() { t_pThreadServices = m_pPrevious; }
+
+void CDeferredServices::Replay() {
+  std::vector<CSaid> said = std::move(m_said);
+  m_said.clear();
+  for (const CSaid& item : said) {
+    if (item.isMessageBox)
+      Services().MessageBox(item.text);
+    else
+      Services().TraceText(item.text);
+  }
+}
 
 CScopedServices::CScopedServices(CServices& services) : m_pPrevious(g_pServices) {
   g_pServices = &services;

@@ -54,7 +54,8 @@ class CServices {
   virtual bool ShowDocument(const std::string& /*path*/) { return false; }
 };
 
-// The services in force; the standard-error services until something else is installed.
+// The services in force: this thread's own, where a CThreadServices guard installed them, else
+// the ones installed for the program; the standard-error services until something is installed.
 CServices& Services();
 
 // Installs services for the lifetime of the guard and restores the previous ones afterwards.
@@ -64,6 +65,19 @@ class CScopedServices {
   ~CScopedServices();
   CScopedServices(const CScopedServices&) = delete;
   CScopedServices& operator=(const CScopedServices&) = delete;
+
+ private:
+  CServices* m_pPrevious;
+};
+
+// Installs services for the calling thread alone, for the lifetime of the guard: work on a
+// worker thread must not reach the window's services, which belong to the user-interface thread.
+class CThreadServices {
+ public:
+  explicit CThreadServices(CServices& services);
+  ~CThreadServices();
+  CThreadServices(const CThreadServices&) = delete;
+  CThreadServices& operator=(const CThreadServices&) = delete;
 
  private:
   CServices* m_pPrevious;
@@ -97,4 +111,25 @@ class CQuietServices final : public CServices {
   std::optional<CFileDialogChoice> RunFileDialog(const CFileDialogRequest&) override { return std::nullopt; }
   void SetStatusText(const std::string&) override {}
   void Repaint() override {}
+};
+
+// Keeps the traces and message texts given to it, in order, to be told later through the
+// services in force (Replay): for work done away from the user-interface thread. Dialogs are
+// cancelled, status and repaint requests ignored.
+class CDeferredServices final : public CServices {
+ public:
+  void TraceText(const std::string& text) override { m_said.push_back({false, text}); }
+  void MessageBox(const std::string& text) override { m_said.push_back({true, text}); }
+  int RunModalDialog(CDialogModel&) override { return kDialogCancel; }
+  std::optional<CFileDialogChoice> RunFileDialog(const CFileDialogRequest&) override { return std::nullopt; }
+  void SetStatusText(const std::string&) override {}
+  void Repaint() override {}
+  void Replay();
+
+ private:
+  struct CSaid {
+    bool isMessageBox;
+    std::string text;
+  };
+  std::vector<CSaid> m_said;
 };

@@ -8,11 +8,43 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 namespace {
 
 constexpr int kTileRows = 32;
 constexpr int kTileColumns = 128;
+// Photograph lines for the texture row this far ahead are fetched while a row is sampled.
+constexpr int kPrefetchRowsAhead = 2;
+// Below this many texture pixels starting a second thread costs more than it saves.
+constexpr long long kPixelsWorthASecondThread = 1LL << 18;
+
+// Tile rows first, first + step, first + 2·step, … of the texture. A texture row can sweep across
+// hundreds of photograph rows, a tile stays within a small patch of the photograph, so its
+// pixels are read from cache.
+void RectifyTileRows(const CRectificationSource& source, const double M[3][3], int W, int H, int firstTileRow,
+                     int tileRowStep, unsigned char* texture) {
+  for (int tileY = firstTileRow * kTileRows; tileY < H; tileY += tileRowStep * kTileRows)
+    for (int tileX = 0; tileX < W; tileX += kTileColumns) {
+      const int endY = std::min(H, tileY + kTileRows), endX = std::min(W, tileX + kTileColumns);
+      for (int y = tileY; y < std::min(endY, tileY + kPrefetchRowsAhead); ++y)
+        PrefetchTextureRowSource(source, M, y, tileX, endX);
+      for (int y = tileY; y < endY; ++y) {
+        if (y + kPrefetchRowsAhead < endY) PrefetchTextureRowSource(source, M, y + kPrefetchRowsAhead, tileX, endX);
+        SampleTextureRow(source, M, y, tileX, endX, texture + static_cast<size_t>(y) * W * 3);
+      }
+    }
+}
+
+int ThreadsFor(int W, int H, int threadCount) {
+  const int tileRows = (H + kTileRows - 1) / kTileRows;
+  if (threadCount == kAnyThreadCount) {
+    if (static_cast<long long>(W) * H < kPixelsWorthASecondThread) return 1;
+    threadCount = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  }
+  return std::clamp(threadCount, 1, std::max(1, tileRows));
+}
 
 }  // namespace
 
@@ -58,7 +90,8 @@ void FitTextureHomography(const double U[4], const double V[4], int W, int H, do
   M[2][0] = b[6], M[2][1] = b[7], M[2][2] = 1;
 }
 
-CPixelImage RectifyTexture(const CSingleImage& model, const double U[4], const double V[4], int W, int H) {
+CPixelImage RectifyTexture(const CSingleImage& model, const double U[4], const double V[4], int W, int H,
+                           int threadCount) {
   double M[3][3];
   FitTextureHomography(U, V, W, H, M);
   CPixelImage texture;
@@ -67,13 +100,14 @@ CPixelImage RectifyTexture(const CSingleImage& model, const double U[4], const d
   texture.pixels = AllocatePixels(texture.ByteCount());
   if (!texture.pixels) return {};
   const CRectificationSource source{model.m_pPixels.get(), model.GetWidth(), model.GetHeight()};
-  // Tile by tile: a texture row can sweep across hundreds of photograph rows, a tile stays within
-  // a small patch of the photograph, so its pixels are read from cache. Pixels do not depend on
-  // one another, so the order is free.
-  for (int tileY = 0; tileY < H; tileY += kTileRows)
-    for (int tileX = 0; tileX < W; tileX += kTileColumns)
-      for (int y = tileY; y < std::min(H, tileY + kTileRows); ++y)
-        SampleTextureRow(source, M, y, tileX, std::min(W, tileX + kTileColumns),
-                         texture.pixels.get() + static_cast<size_t>(y) * W * 3);
+  // Pixels do not depend on one another, so the threads' shares and their order are free and the
+  // texture is the same whatever the number of threads. Interleaved tile rows share out faces
+  // whose one side lies outside the photograph evenly.
+  const int threads = ThreadsFor(W, H, threadCount);
+  std::vector<std::thread> helpers;
+  for (int t = 1; t < threads; ++t)
+    helpers.emplace_back(RectifyTileRows, std::cref(source), M, W, H, t, threads, texture.pixels.get());
+  RectifyTileRows(source, M, W, H, 0, threads, texture.pixels.get());
+  for (std::thread& helper : helpers) helper.join();
   return texture;
 }

@@ -18,5 +18,10 @@ void FitTextureHomography(const double U[4], const double V[4], int W, int H, do
 // texture would be larger than kMaxPixelBytes.
 bool FaceTextureSize(const double U[4], const double V[4], int& W, int& H, std::string& problem);
 
-// The W × H texture (RGB, bottom row first); no pixels when the memory cannot be had.
-CPixelImage RectifyTexture(const CSingleImage& model, const double U[4], const double V[4], int W, int H);
+// Lets RectifyTexture use one thread per core for large textures and one for small ones.
+inline constexpr int kAnyThreadCount = 0;
+
+// The W × H texture (RGB, bottom row first); no pixels when the memory cannot be had. Large
+// textures are shared out among threadCount threads (the same bytes for any count).
+CPixelImage RectifyTexture(const CSingleImage& model, const double U[4], const double V[4], int W, int H,
+                           int threadCount = kAnyThreadCount);
