@@ -21,7 +21,7 @@ packages=(
   # PNG textures and batch jobs; the glTF and OBJ readers that check the exports
   libpng-dev nlohmann-json3-dev assimp-utils nodejs
   # photographs as JPEG (with EXIF orientation) and modern BMP files; the tools that make test pictures
-  libturbojpeg0-dev libexif-dev libstb-dev libimage-exiftool-perl libjpeg-turbo-progs
+  libturbojpeg0-dev libexif-dev libimage-exiftool-perl libjpeg-turbo-progs
   "$@"
 )
 
