@@ -26,6 +26,7 @@ void CGetPointDialog::OnButton(int controlId) {
     return;
   // A field that does not convert stops the button: nothing is computed from a stale value.
   if (!UpdateData(true)) return;
+  const CPointFields before = *this;
   std::string problem;
   switch (controlId) {
     case IDC_CALCULATE_IMAGE_POSITION: problem = CalculateImagePosition(m_model, *this); break;
@@ -33,9 +34,12 @@ void CGetPointDialog::OnButton(int controlId) {
     case IDC_CALCULATE_Z: problem = CalculateZ(m_model, *this); break;
     default: GetReferences(m_model, *this); break;
   }
+  // A computation that says it cannot be done leaves no result behind: the fields keep what they
+  // held, so OK cannot store a coordinate from degenerate geometry.
+  if (!problem.empty()) static_cast<CPointFields&>(*this) = before;
   // Kept as computed, before the fields are shown again.
-  if (controlId == IDC_CALCULATE_Z) m_lastHeight = static_cast<const CPointFields&>(*this);
-  if (controlId == IDC_CALCULATE_XY) m_lastGround = static_cast<const CPointFields&>(*this);
+  if (problem.empty() && controlId == IDC_CALCULATE_Z) m_lastHeight = static_cast<const CPointFields&>(*this);
+  if (problem.empty() && controlId == IDC_CALCULATE_XY) m_lastGround = static_cast<const CPointFields&>(*this);
   if (controlId == IDC_GET_REF) {
     const int ids[3] = {m_nRefX, m_nRefY, m_nRefZ};
     const double values[3] = {m_X, m_Y, m_Z};

@@ -133,6 +133,31 @@ TEST(DialogButtons, MeasuringBeforeTheReferenceParametersShowsTheSolversErrorOnc
   EXPECT_EQ(services.messages.size(), 4u);
 }
 
+TEST(DialogButtons, AComputationThatCannotBeDoneLeavesTheFieldsAsTheyWere) {
+  struct Case {
+    const char* name;
+    int button;
+  };
+  for (const Case& c : {Case{"X and Y", IDC_CALCULATE_XY}, Case{"Z", IDC_CALCULATE_Z},
+                        Case{"image position", IDC_CALCULATE_IMAGE_POSITION}}) {
+    CSingleImage model(640, 480);  // no vanishing points, no reference parameters
+    CScriptedServices services;
+    CGetPointDialog dialog(model);
+    dialog.OnInitDialog();
+    const std::vector<std::pair<int, std::string>> typed = {
+        {1016, "1.5"}, {1018, "-2.5"}, {1020, "0.75"}, {1005, "12"}, {1006, "34"}, {1007, "12"}, {1008, "90"}};
+    for (const auto& [control, text] : typed) dialog.SetControlText(control, text);
+    dialog.Press(c.button);
+    ASSERT_FALSE(services.messages.empty()) << c.name;
+    for (const auto& [control, text] : typed)
+      EXPECT_EQ(std::stod(dialog.ControlText(control)), std::stod(text)) << c.name << ", control " << control;
+    dialog.Press(IDOK);
+    EXPECT_EQ(dialog.m_X, 1.5) << c.name;
+    EXPECT_EQ(dialog.m_Y, -2.5) << c.name;
+    EXPECT_EQ(dialog.m_Z, 0.75) << c.name;
+  }
+}
+
 TEST(DialogButtons, CaculateBeforeTheVanishingPointsShowsTheSolversErrorAtMostOnce) {
   CSingleImage model(640, 480);
   CScriptedServices services;
