@@ -229,6 +229,8 @@ void CPointsAndFacesDock::DeleteSelectedRows(QTableWidget& table) {
     else
       DeleteFace(*model, *row);
   }
+  // The rows now at those positions are other points or faces: a later Delete must not take them.
+  table.clearSelection();
   Refresh();
   if (m_afterDelete) m_afterDelete();
 }
