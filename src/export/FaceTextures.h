@@ -5,9 +5,14 @@
 
 #include "export/ExportFaces.h"
 
+#include <span>
 #include <vector>
 
 class CSingleImage;
 
 // PNG bytes, or empty when the face's texture cannot be made (its size, the memory).
 std::vector<unsigned char> FaceTexturePng(const CSingleImage& model, const CExportFace& face);
+
+// The PNG of every face, in the faces' order. Several faces are made side by side, one per core;
+// the bytes are those FaceTexturePng gives for each face alone.
+std::vector<std::vector<unsigned char>> FaceTexturePngs(const CSingleImage& model, std::span<const CExportFace> faces);

@@ -83,6 +83,7 @@ CGltfModel MakeGlb(const CSingleImage& model) {
                            {"byteOffset", indicesAt},
                            {"byteLength", indicesEnd - indicesAt},
                            {"target", kElementArrayBuffer}});
+    const std::vector<std::vector<unsigned char>> pngs = FaceTexturePngs(model, result.faces.faces);
     for (size_t i = 0; i < count; ++i) {
       const CExportFace& face = result.faces.faces[i];
       json low = json::array(), high = json::array();
@@ -103,7 +104,7 @@ CGltfModel MakeGlb(const CSingleImage& model) {
       accessors.push_back({{"bufferView", 2}, {"byteOffset", 12 * i}, {"componentType", kUnsignedShort},
                            {"count", 6}, {"type", "SCALAR"}});
       json material = {{"name", Utf8Text(face.record->m_name)}, {"doubleSided", true}};
-      const std::vector<unsigned char> png = FaceTexturePng(model, face);
+      const std::vector<unsigned char>& png = pngs[i];
       if (png.empty()) {
         material["pbrMetallicRoughness"] = {{"baseColorFactor", {0.8, 0.8, 0.8, 1.0}}, {"metallicFactor", 0.0}};
         result.untexturedFaces.push_back(face.number);

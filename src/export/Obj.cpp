@@ -25,7 +25,9 @@ CObjModel MakeObj(const CSingleImage& model, const std::string& baseName) {
   result.mtl = "# Pelorin\n";
   for (const char* corner : kTextureCorners) result.obj += std::string("vt ") + corner + "\n";
   int vertex = 1;
-  for (const CExportFace& face : result.faces.faces) {
+  std::vector<std::vector<unsigned char>> pngs = FaceTexturePngs(model, result.faces.faces);
+  for (size_t i = 0; i < result.faces.faces.size(); ++i) {
+    const CExportFace& face = result.faces.faces[i];
     const std::string material = "face" + std::to_string(face.number);
     for (const auto& corner : face.corners)
       result.obj += "v " + FormatFixedSix(corner[0]) + " " + FormatFixedSix(corner[1]) + " " + FormatFixedSix(corner[2]) + "\n";
@@ -35,7 +37,7 @@ CObjModel MakeObj(const CSingleImage& model, const std::string& baseName) {
     vertex += 4;
 
     result.mtl += "newmtl " + material + "\nKa 1 1 1\nKd 1 1 1\nKs 0 0 0\nd 1\nillum 1\n";
-    std::vector<unsigned char> png = FaceTexturePng(model, face);
+    std::vector<unsigned char>& png = pngs[i];
     if (png.empty()) {
       result.untexturedFaces.push_back(face.number);
       continue;

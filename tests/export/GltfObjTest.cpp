@@ -1,6 +1,7 @@
 // The glTF and OBJ exports of the sample job, read back by real readers: the Khronos glTF
 // validator and assimp.
 
+#include "export/FaceTextures.h"
 #include "export/Gltf.h"
 #include "export/Obj.h"
 
@@ -198,3 +199,20 @@ TEST_F(Exports, AnObjNameWithABlankIsRefusedAndOtherNamesReadBack) {
 }
 
 }  // namespace
+
+TEST_F(Exports, FacesMadeSideBySideGiveTheBytesOfEachFaceMadeAlone) {
+  const CExportFaces collected = CollectExportFaces(*model);
+  // More faces than cores, so every worker takes several in turn.
+  std::vector<CExportFace> faces;
+  for (int round = 0; round < 4; ++round)
+    faces.insert(faces.end(), collected.faces.begin(), collected.faces.end());
+  const std::vector<std::vector<unsigned char>> together = FaceTexturePngs(*model, faces);
+  ASSERT_EQ(together.size(), faces.size());
+  for (size_t i = 0; i < faces.size(); ++i) {
+    EXPECT_FALSE(together[i].empty()) << "face " << i;
+    EXPECT_EQ(together[i], FaceTexturePng(*model, faces[i])) << "face " << i;
+  }
+  const CObjModel obj = MakeObj(*model, "sample");
+  ASSERT_EQ(obj.textures.size(), collected.faces.size());
+  for (size_t i = 0; i < obj.textures.size(); ++i) EXPECT_EQ(obj.textures[i].second, together[i]) << "face " << i;
+}
