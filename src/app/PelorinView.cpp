@@ -132,6 +132,12 @@ void CPelorinView::wheelEvent(QWheelEvent* event) {
   const int steps = event->angleDelta().y() / 120;
   if (steps == 0) return;
   SetZoom(steps > 0 ? m_dZoom * 2 : m_dZoom / 2, DevicePositionF(event->position()));
+  // The echo names the pixel now under the cursor, before the mouse moves again.
+  if (m_bDragging) return;
+  if (IsPlainView())
+    OnMouseMove(DevicePosition(event->position()));
+  else
+    OnMouseMoveZoomed(DevicePositionF(event->position()));
 }
 
 QPoint CPelorinView::DevicePosition(const QPointF& logical) const {

@@ -50,6 +50,17 @@ TEST_F(Zoom, TheWheelKeepsThePhotographPixelUnderTheCursor) {
   EXPECT_EQ(Frame().MessageText(), "x = " + std::to_string(std::lround(x0)) + ", y = " + std::to_string(std::lround(y0)));
 }
 
+TEST_F(Zoom, TheEchoNamesThePixelUnderTheCursorRightAfterTheWheel) {
+  const QPointF cursor(203, 151);
+  MoveTo(cursor);
+  Wheel(cursor, 1);
+  const auto [x, y] = Echo();
+  const QPointF photo = View().PhotoPositionAt(cursor * ratio);
+  EXPECT_DOUBLE_EQ(x, std::round(photo.x() * 100) / 100);
+  EXPECT_DOUBLE_EQ(y, std::round(photo.y() * 100) / 100);
+  EXPECT_NE(Frame().MessageText().find('.'), std::string::npos) << "zoomed echoes carry decimals";
+}
+
 TEST_F(Zoom, ZoomedDoubleClicksPlacePointsToAFractionOfAPixel) {
   Command(ID_VIEW_ZOOM_IN);
   Command(ID_VIEW_ZOOM_IN);
