@@ -1,23 +1,11 @@
 #include "batch/BatchRun.h"
 
-#include "dialogs/DialogforParameter.h"
-#include "dialogs/GenTextureDialog.h"
-#include "dialogs/GetPointDialog.h"
-#include "dialogs/InputDialogForVanishPoints.h"
-#include "export/Gltf.h"
-#include "export/Obj.h"
+#include "export/ExportStep.h"
 #include "export/Utf8Text.h"
-#include "export/Vrml.h"
-#include "image/Bmp.h"
-#include "metrology/MeasurementLog.h"
-#include "metrology/VanishingPoints.h"
-#include "model/DataFile.h"
 #include "model/SingleImage.h"
-#include "services/NumberText.h"
 #include "services/SaveFile.h"
-#include "services/Services.h"
+#include "session/Sha256.h"
 #include "texture/FaceTexture.h"
-#include "texture/GifFile.h"
 #include "texture/Rectification.h"
 
 #include <nlohmann/json.hpp>
@@ -25,45 +13,43 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Message boxes become the job's errors; there are no windows to open.
-class CBatchServices final : public CServices {
- public:
-  void TraceText(const std::string&) override {}
-  void MessageBox(const std::string& text) override { messages.push_back(text); }
-  int RunModalDialog(CDialogModel&) override { return kDialogCancel; }
-  std::optional<CFileDialogChoice> RunFileDialog(const CFileDialogRequest&) override { return std::nullopt; }
-  void SetStatusText(const std::string&) override {}
-  void Repaint() override {}
-
-  // The messages shown since the last call, one a line.
-  std::string Take() {
-    std::string text;
-    for (const std::string& message : messages) text += (text.empty() ? "" : " ") + message;
-    messages.clear();
-    for (char& c : text)
-      if (c == '\n') c = ' ';
-    return text;
-  }
-  std::vector<std::string> messages;
-};
-
 std::string Resolve(const std::string& folder, const std::string& path) {
   if (path.empty() || path.front() == '/' || folder.empty()) return path;
   return folder + "/" + path;
 }
 
-void Type(CDialogModel& dialog, int controlId, double value) { dialog.SetControlText(controlId, FormatDoubleField(value)); }
+// A message for the report's one line.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\n') c = ' ';
+  return text;
+}
+
+SaveContentWriter BytesWriter(std::string bytes) {
+  return [bytes = std::move(bytes)](CFileSink& sink) { sink.Write(bytes); };
+}
+
+// The photograph, checked against what the project says of it; "" when it is the one.
+std::string PhotographMismatch(const CPhotographInfo& expected, const CSingleImage& model) {
+  std::string sha256, reason;
+  if (!expected.sha256.empty()) {
+    sha256 = Sha256OfFile(expected.path, reason);
+    if (sha256.empty()) return expected.path + " cannot be read: " + reason;
+  }
+  return PhotographDifference(expected, {expected.path, model.GetWidth(), model.GetHeight(), sha256});
+}
 
 // A texture waiting to be written with the job's other outputs.
 struct CTextureOutput {
   std::string base;
-  CPixelImage picture;
+  std::shared_ptr<const CPixelImage> picture;
   std::string place;
 };
 
@@ -96,160 +82,79 @@ nlohmann::json Matrix(const double (&m)[3][3]) {
 
 }  // namespace
 
-CBatchResult RunJob(const CJob& job) {
+CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
   CBatchResult result;
-  CBatchServices services;
-  CScopedServices installed(services);
   const auto fail = [&result](const std::string& error) {
     result.error = error;
     return result;
   };
 
-  const std::string photograph = Resolve(job.folder, job.photograph);
+  const std::string& photograph = project.photograph.path;
   CSingleImage model(photograph.c_str(), EPhotoFiles::AnyFormat);
-  CMeasurementLog measurementLog;
   if (!model.HasPixels()) return fail("photograph: " + photograph + " cannot be loaded: " + model.ReadFailure());
+  if (const std::string other = PhotographMismatch(project.photograph, model); !other.empty())
+    return fail("photograph: " + other);
 
-  if (!job.dataFile.empty()) {
-    std::string reason;
-    if (ReadDataFile(Resolve(job.folder, job.dataFile), model, reason) != EDataFileRead::Loaded)
-      return fail("data: " + Resolve(job.folder, job.dataFile) + " cannot be loaded: " + reason);
-  } else {
-    CSegmentList lists[3];
-    const auto clear = [&lists] {
-      for (CSegmentList& list : lists) list.RemoveAll();
-    };
-    for (int axis = 0; axis < 3; ++axis)
-      for (const auto& s : job.segments[axis]) {
-        CInputDialogForVanishPoints dialog;
-        dialog.OnInitDialog();
-        for (int k = 0; k < 4; ++k) Type(dialog, 1000 + k, s[k]);
-        dialog.OnOK();
-        if (const std::string problem = services.Take(); !problem.empty()) {
-          clear();
-          return fail("segments: " + problem);
-        }
-        lists[axis].Add(MakeSegment(model, dialog.m_Point1X, dialog.m_Point1Y, dialog.m_Point2X, dialog.m_Point2Y));
-      }
-    const std::string refusal = CalculateVanishingPoints(model, lists[0], lists[1], lists[2]);
-    if (refusal.empty()) measurementLog.SetSegments(model, lists[0], lists[1], lists[2]);
-    clear();
-    if (!refusal.empty()) return fail("segments: " + refusal);
-
-    CDialogforParameter parameters(model);
-    parameters.OnInitDialog();
-    Type(parameters, 1015, job.origin[0]), Type(parameters, 1016, job.origin[1]);
-    Type(parameters, 1001, job.groundWorld[0]), Type(parameters, 1002, job.groundWorld[1]);
-    Type(parameters, 1003, job.groundPixel[0]), Type(parameters, 1004, job.groundPixel[1]);
-    Type(parameters, 1005, job.foot[0]), Type(parameters, 1006, job.foot[1]);
-    Type(parameters, 1007, job.top[0]), Type(parameters, 1008, job.top[1]);
-    Type(parameters, 1009, job.height);
-    if (!job.a || !job.b || !job.A) parameters.Press(IDC_CALCULATE_PARAMETERS);
-    if (job.a) Type(parameters, 1010, *job.a);
-    if (job.b) Type(parameters, 1011, *job.b);
-    if (job.A) Type(parameters, 1012, *job.A);
-    parameters.OnOK();
-    if (const std::string problem = services.Take(); !problem.empty()) return fail("parameters: " + problem);
-    StoreReferenceParameters(model, parameters.m_a, parameters.m_b, parameters.m_A, parameters.m_WorldOriginU,
-                             parameters.m_WorldOriginV);
-    measurementLog.SetReference(model, parameters);
-
-    for (size_t i = 0; i < job.points.size(); ++i) {
-      const CJobPoint& p = job.points[i];
-      CGetPointDialog dialog(model);
-      dialog.m_nPointID = model.m_nMaxId + 1;
-      dialog.OnInitDialog();
-      Type(dialog, 1022, p.pixel[0]), Type(dialog, 1023, p.pixel[1]);
-      if (p.height) Type(dialog, 1020, *p.height);
-      if (p.world) Type(dialog, 1016, (*p.world)[0]), Type(dialog, 1018, (*p.world)[1]), Type(dialog, 1020, (*p.world)[2]);
-      if (p.foot) Type(dialog, 1005, (*p.foot)[0]), Type(dialog, 1006, (*p.foot)[1]);
-      const auto& top = p.top ? *p.top : p.pixel;
-      if (p.foot || p.top) Type(dialog, 1007, top[0]), Type(dialog, 1008, top[1]);
-      for (int k = 0; k < 3; ++k)
-        if (p.reference[k] >= 0) dialog.SetControlText(1017 + 2 * k, std::to_string(p.reference[k]));
-      for (const std::string& step : p.compute)
-        dialog.Press(step == "reference" ? IDC_GET_REF
-                     : step == "height"  ? IDC_CALCULATE_Z
-                     : step == "xy"      ? IDC_CALCULATE_XY
-                                         : IDC_CALCULATE_IMAGE_POSITION);
-      dialog.OnOK();
-      if (const std::string problem = services.Take(); !problem.empty())
-        return fail("points[" + std::to_string(i) + "]: " + problem);
-      AddViewPoint(model, dialog);
-      if (measurementLog.HasChain())
-        measurementLog.RecordPoint(model.m_nMaxId, dialog.MeasurementRecord(measurementLog.Chain()));
-    }
-  }
-
-  // Faces, with their textures made now and written with everything else.
+  // A job's steps are its user's typing: whatever a dialog would have said stops it. A project
+  // saved by the program already went past those messages once.
+  CReplayed replayed;
   std::vector<CTextureOutput> textures;
-  for (size_t i = 0; i < job.faces.size(); ++i) {
-    const CJobFace& face = job.faces[i];
-    const std::string place = "faces[" + std::to_string(i) + "]";
+  for (size_t i = 0; i < project.actions.size(); ++i) {
+    const CAction& action = project.actions[i];
+    const std::string& place = project.places[i];
+    CAppliedAction applied = ApplyAction(action, model, replayed);
+    if (!applied.refusal.empty()) return fail(place + ": " + OneLine(applied.refusal));
+    if (!applied.messages.empty()) {
+      if (!project.isProject) return fail(place + ": " + OneLine(applied.messages));
+      result.warnings.push_back(place + ": " + OneLine(applied.messages));
+    }
+    const auto* face = std::get_if<CFaceAction>(&action);
+    if (!face) continue;
+    if (!project.isProject)
+      for (int k = 0; k < 4; ++k)
+        if (model.FindPointIndex(face->points[k]) < 0)
+          return fail(place + ".points[" + std::to_string(k) + "]: no point has id " + std::to_string(face->points[k]));
+    if (!IsGeneratedTextureName(face->texture)) continue;
     double U[4], V[4];
-    for (int k = 0; k < 4; ++k) {
-      const int index = model.FindPointIndex(face.points[k]);
-      if (index < 0)
-        return fail(place + ".points[" + std::to_string(k) + "]: no point has id " + std::to_string(face.points[k]));
-      U[k] = model.GetWidth() / 2.0 + model.m_Points.ElementAt(index)->m_u;
-      V[k] = model.GetHeight() / 2.0 + model.m_Points.ElementAt(index)->m_v;
-    }
-    CGenTextureDialog dialog(model);
-    dialog.OnInitDialog();
-    for (int k = 0; k < 4; ++k) dialog.SetControlText(1027 + k, std::to_string(face.points[k]));
-    dialog.OnOK();
-    if (!face.texture.empty()) {
-      int W = 0, H = 0;
-      std::string problem;
-      if (!FaceTextureSize(U, V, W, H, problem)) return fail(place + ": " + problem);
-      CPixelImage picture = RectifyTexture(model, U, V, W, H);
-      if (!picture.pixels) return fail(place + ": there is not enough memory for its texture");
-      textures.push_back({face.texture, std::move(picture), place + ".texture"});
-      dialog.m_szTextureName = face.texture + ".gif";
-    }
-    AddFace(model, dialog.m_szTextureName, dialog.PointIds().data());
+    int W = 0, H = 0;
+    std::string problem;
+    if (!FaceTextureLayout(model, face->points.data(), U, V, W, H, problem)) return fail(place + ": " + OneLine(problem));
+    auto picture = std::make_shared<CPixelImage>(RectifyTexture(model, U, V, W, H));
+    if (!picture->pixels) return fail(place + ": there is not enough memory for its texture");
+    textures.push_back({face->texture.substr(0, face->texture.size() - 4), std::move(picture), place + ".texture"});
   }
 
   // Every output is staged first; none appears unless all could be written. They go beside the
   // job unless it names a folder.
-  const std::string folder = job.outputFolder.empty() ? job.folder : Resolve(job.folder, job.outputFolder);
+  const CProjectOutputs& named = project.outputs;
+  const std::string folder = named.folder.empty() ? jobFolder : Resolve(jobFolder, named.folder);
   const auto out = [&folder](const std::string& name) { return folder.empty() ? name : folder + "/" + name; };
   std::vector<COutput> outputs;
-  const auto bytesWriter = [](std::string bytes) {
-    return [bytes = std::move(bytes)](CFileSink& sink) { sink.Write(bytes); };
-  };
-  if (!job.dataOutput.empty()) outputs.push_back({job.dataOutput, bytesWriter(DataFileText(model)), "outputs.data"});
-  std::vector<int> leftOutWarned;
-  CExportFaces exported = CollectExportFaces(model);
-  if (const std::string leftOut = LeftOutFacesMessage(exported); !leftOut.empty() &&
-      (!job.vrmlOutput.empty() || !job.gltfOutput.empty() || !job.objOutput.empty())) {
-    std::string line = leftOut;
-    for (char& c : line)
-      if (c == '\n') c = ' ';
-    result.warnings.push_back(line);
-  }
-  if (!job.vrmlOutput.empty()) outputs.push_back({job.vrmlOutput, bytesWriter(MakeVrmlScene(model).text), "outputs.vrml"});
-  if (!job.gltfOutput.empty()) {
-    const CGltfModel gltf = MakeGlb(model);
-    outputs.push_back({job.gltfOutput, bytesWriter(std::string(gltf.bytes.begin(), gltf.bytes.end())), "outputs.gltf"});
-  }
-  if (!job.objOutput.empty()) {
-    const std::string base = job.objOutput.substr(0, job.objOutput.size() - 4);
-    const CObjModel obj = MakeObj(model, base);
-    outputs.push_back({job.objOutput, bytesWriter(obj.obj), "outputs.obj"});
-    outputs.push_back({base + ".mtl", bytesWriter(obj.mtl), "outputs.obj"});
-    for (const auto& [name, png] : obj.textures)
-      outputs.push_back({name, bytesWriter(std::string(png.begin(), png.end())), "outputs.obj"});
+  const struct {
+    const std::string& name;
+    EExportFormat format;
+    const char* place;
+  } exports[] = {{named.data, EExportFormat::DataFile, "outputs.data"},
+                 {named.vrml, EExportFormat::Vrml, "outputs.vrml"},
+                 {named.gltf, EExportFormat::Gltf, "outputs.gltf"},
+                 {named.obj, EExportFormat::Obj, "outputs.obj"}};
+  for (const auto& e : exports) {
+    if (e.name.empty()) continue;
+    CExportStep step = MakeExport(model, e.format, e.name);
+    if (!step.problem.empty()) return fail(std::string(e.place) + ": " + step.problem);
+    for (CExportFile& file : step.files) outputs.push_back({file.name, BytesWriter(std::move(file.bytes)), e.place});
+    // Each message once, however many formats left the same faces out.
+    if (!step.facesMessage.empty()) {
+      const std::string line = OneLine(step.facesMessage);
+      if (std::find(result.warnings.begin(), result.warnings.end(), line) == result.warnings.end())
+        result.warnings.push_back(line);
+    }
   }
   for (const CTextureOutput& texture : textures) {
-    outputs.push_back({texture.base + ".bmp",
-                       BmpContentWriter(texture.picture.pixels.get(), texture.picture.width, texture.picture.height),
-                       texture.place});
     std::string problem;
-    const std::vector<unsigned char> gif =
-        EncodeGif(texture.picture.pixels.get(), texture.picture.width, texture.picture.height, problem);
-    if (gif.empty()) return fail(texture.place + ": " + texture.base + ".gif: " + problem);
-    outputs.push_back({texture.base + ".gif", bytesWriter(std::string(gif.begin(), gif.end())), texture.place});
+    std::vector<CTextureFile> files = TextureFiles(texture.picture, texture.base, problem);
+    if (files.empty()) return fail(texture.place + ": " + texture.base + ".gif: " + problem);
+    for (CTextureFile& file : files) outputs.push_back({file.name, std::move(file.write), texture.place});
   }
   if (const std::string twice = OutputWrittenTwice(outputs); !twice.empty()) return fail(twice);
 
@@ -304,7 +209,7 @@ CBatchResult RunJob(const CJob& job) {
                                 {"centred", {p.m_u, p.m_v}},
                                 {"world", {p.m_x, p.m_y, p.m_z}},
                                 {"references", {p.m_refX, p.m_refY, p.m_refZ}},
-                                {"sigma", Sigma(measurementLog.Sigma(p.m_id))}});
+                                {"sigma", Sigma(replayed.log.Sigma(p.m_id))}});
   }
   report["faces"] = nlohmann::json::array();
   for (int i = 0; i < model.m_Textures.GetCount(); ++i) {

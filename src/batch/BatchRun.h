@@ -1,9 +1,9 @@
 #pragma once
-// Runs a checked job through the program's own dialog models, on a scene model of its
-// photograph, in the order of the modelling road, then stages every output and writes them all
-// or none.
+// Runs a checked job or project: its actions replayed by the session's own replay on a scene
+// model of its photograph, the textures of its faces made, then every output staged and written
+// all together or not at all.
 
-#include "batch/Job.h"
+#include "session/Project.h"
 
 #include <string>
 #include <vector>
@@ -15,4 +15,5 @@ struct CBatchResult {
   std::vector<std::string> warnings;
 };
 
-CBatchResult RunJob(const CJob& job);
+// `folder` is the job file's folder, beside which the outputs go unless it names a folder.
+CBatchResult RunJob(const CProject& project, const std::string& folder);

@@ -1,7 +1,8 @@
 // pelorin-batch: one modelling job from a JSON file, without a window.
 
 #include "batch/BatchRun.h"
-#include "batch/Job.h"
+#include "batch/JobHelp.h"
+#include "session/Project.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -27,13 +28,14 @@ int main(int argc, char** argv) {
   }
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const size_t slash = path.find_last_of('/');
-  CJob job;
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+  CProject project;
   std::string error;
-  if (!ReadJob(text, slash == std::string::npos ? "." : path.substr(0, slash), job, error)) {
+  if (!ReadProject(text, folder, project, error)) {
     std::fprintf(stderr, "pelorin-batch: %s: %s\n", path.c_str(), error.c_str());
     return 2;
   }
-  const CBatchResult result = RunJob(job);
+  const CBatchResult result = RunJob(project, folder);
   if (!result.ok) {
     std::fprintf(stderr, "pelorin-batch: %s: %s\n", path.c_str(), result.error.c_str());
     return 2;

@@ -3,20 +3,20 @@
 #include "services/Services.h"
 
 void CDialogforParameter::DoDataExchange(CDataExchange& dx) {
-  dx.Double(1005, m_bU, "point b (u)");
-  dx.Double(1006, m_bV, "point b (v)");
-  dx.Double(1012, m_A, "A");
-  dx.Double(1010, m_a, "a");
-  dx.Double(1011, m_b, "b");
-  dx.Double(1001, m_PointX, "point x");
-  dx.Double(1002, m_PointY, "point y");
-  dx.Double(1007, m_tU, "point t (u)");
-  dx.Double(1008, m_tV, "point t (v)");
-  dx.Double(1009, m_ZValue, "Z Value");
-  dx.Double(1003, m_PointU, "point u");
-  dx.Double(1004, m_PointV, "point v");
-  dx.Double(1015, m_WorldOriginU, "WorldOriginU");
-  dx.Double(1016, m_WorldOriginV, "WorldOriginV");
+  dx.Double(IDC_REFERENCE_BU, m_bU, "point b (u)");
+  dx.Double(IDC_REFERENCE_BV, m_bV, "point b (v)");
+  dx.Double(IDC_SCALE_A_Z, m_A, "A");
+  dx.Double(IDC_SCALE_A_X, m_a, "a");
+  dx.Double(IDC_SCALE_B_Y, m_b, "b");
+  dx.Double(IDC_GROUND_X, m_PointX, "point x");
+  dx.Double(IDC_GROUND_Y, m_PointY, "point y");
+  dx.Double(IDC_REFERENCE_TU, m_tU, "point t (u)");
+  dx.Double(IDC_REFERENCE_TV, m_tV, "point t (v)");
+  dx.Double(IDC_REFERENCE_HEIGHT, m_ZValue, "Z Value");
+  dx.Double(IDC_GROUND_U, m_PointU, "point u");
+  dx.Double(IDC_GROUND_V, m_PointV, "point v");
+  dx.Double(IDC_ORIGIN_U, m_WorldOriginU, "WorldOriginU");
+  dx.Double(IDC_ORIGIN_V, m_WorldOriginV, "WorldOriginV");
 }
 
 void CDialogforParameter::OnButton(int controlId) {

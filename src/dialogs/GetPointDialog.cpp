@@ -5,19 +5,19 @@
 #include "services/Services.h"
 
 void CGetPointDialog::DoDataExchange(CDataExchange& dx) {
-  dx.Double(1005, m_bU, "b.u");
-  dx.Double(1006, m_bV, "b.v");
-  dx.Double(1022, m_U, "U");
-  dx.Double(1023, m_V, "V");
-  dx.Int(1015, m_nPointID, "pointID");
-  dx.Double(1007, m_tU, "t.u");
-  dx.Double(1008, m_tV, "t.v");
-  dx.Double(1016, m_X, "X");
-  dx.Double(1018, m_Y, "Y");
-  dx.Double(1020, m_Z, "Z");
-  dx.Int(1017, m_nRefX, "Reference ID of X");
-  dx.Int(1019, m_nRefY, "Reference ID of Y");
-  dx.Int(1021, m_nRefZ, "Reference ID of Z");
+  dx.Double(IDC_POINT_BU, m_bU, "b.u");
+  dx.Double(IDC_POINT_BV, m_bV, "b.v");
+  dx.Double(IDC_POINT_U, m_U, "U");
+  dx.Double(IDC_POINT_V, m_V, "V");
+  dx.Int(IDC_POINT_ID, m_nPointID, "pointID");
+  dx.Double(IDC_POINT_TU, m_tU, "t.u");
+  dx.Double(IDC_POINT_TV, m_tV, "t.v");
+  dx.Double(IDC_POINT_X, m_X, "X");
+  dx.Double(IDC_POINT_Y, m_Y, "Y");
+  dx.Double(IDC_POINT_Z, m_Z, "Z");
+  dx.Int(IDC_POINT_REF_X, m_nRefX, "Reference ID of X");
+  dx.Int(IDC_POINT_REF_Y, m_nRefY, "Reference ID of Y");
+  dx.Int(IDC_POINT_REF_Z, m_nRefZ, "Reference ID of Z");
 }
 
 void CGetPointDialog::OnButton(int controlId) {

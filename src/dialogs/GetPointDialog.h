@@ -16,6 +16,20 @@ inline constexpr int IDC_CALCULATE_Z = 1026;
 inline constexpr int IDC_GET_REF = 1027;
 inline constexpr int IDC_CALCULATE_XY = 1028;
 inline constexpr int IDC_CALCULATE_IMAGE_POSITION = 1029;
+// Its edit controls.
+inline constexpr int IDC_POINT_BU = 1005;
+inline constexpr int IDC_POINT_BV = 1006;
+inline constexpr int IDC_POINT_TU = 1007;
+inline constexpr int IDC_POINT_TV = 1008;
+inline constexpr int IDC_POINT_ID = 1015;
+inline constexpr int IDC_POINT_X = 1016;
+inline constexpr int IDC_POINT_REF_X = 1017;
+inline constexpr int IDC_POINT_Y = 1018;
+inline constexpr int IDC_POINT_REF_Y = 1019;
+inline constexpr int IDC_POINT_Z = 1020;
+inline constexpr int IDC_POINT_REF_Z = 1021;
+inline constexpr int IDC_POINT_U = 1022;
+inline constexpr int IDC_POINT_V = 1023;
 
 class CGetPointDialog final : public CDialogModel, public CPointFields {
  public:

@@ -14,10 +14,10 @@ std::string ShortSegmentMessage(double point1X, double point1Y, double point2X, 
 }
 
 void CInputDialogForVanishPoints::DoDataExchange(CDataExchange& dx) {
-  dx.Double(1000, m_Point1X, "Point1.X");
-  dx.Double(1001, m_Point1Y, "Point1.Y");
-  dx.Double(1002, m_Point2X, "Point2.X");
-  dx.Double(1003, m_Point2Y, "Point2.Y");
+  dx.Double(IDC_POINT1_X, m_Point1X, "Point1.X");
+  dx.Double(IDC_POINT1_Y, m_Point1Y, "Point1.Y");
+  dx.Double(IDC_POINT2_X, m_Point2X, "Point2.X");
+  dx.Double(IDC_POINT2_Y, m_Point2Y, "Point2.Y");
 }
 
 void CInputDialogForVanishPoints::OnOK() {

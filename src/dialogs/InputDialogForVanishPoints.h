@@ -8,6 +8,11 @@
 #include <string>
 
 inline constexpr int IDD_INPUT_VANISH_POINTS = 130;
+// The edit controls of the two end points.
+inline constexpr int IDC_POINT1_X = 1000;
+inline constexpr int IDC_POINT1_Y = 1001;
+inline constexpr int IDC_POINT2_X = 1002;
+inline constexpr int IDC_POINT2_Y = 1003;
 
 // End points closer than this give no usable direction (a pixel is the precision they are read to).
 inline constexpr double kShortestSegmentPixels = 1.0;

@@ -53,6 +53,10 @@ class CSingleImage {
   // Writes any pixel buffer (RGB, bottom row first) as a 24-bit BMP file.
   static CSaveResult WriteBMP(const char* path, const unsigned char* pixels, int width, int height);
 
+  // Forgets every computed quantity, point and face; the photograph stays. A replay of the
+  // user's actions starts here.
+  void ResetScene() { ResetQuantities(); }
+
   // Uploads the pixels as the display texture through the installed hooks.
   void CreateTexture();
 

@@ -64,6 +64,7 @@ bool CDialogModel::UpdateData(bool saveAndValidate) {
 }
 
 void CDialogModel::Press(int controlId) {
+  m_transcript.push_back({m_controlTexts, controlId});
   const COneActionMessages onceEach;
   if (controlId == IDOK)
     OnOK();
@@ -78,3 +79,11 @@ void CDialogModel::OnOK() {
 }
 
 void CDialogModel::EndDialog(int result) { m_nResult = result; }
+
+void ReplayTranscript(CDialogModel& dialog, const std::vector<CDialogStep>& steps) {
+  dialog.OnInitDialog();
+  for (const CDialogStep& step : steps) {
+    for (const auto& [id, text] : step.texts) dialog.SetControlText(id, text);
+    dialog.Press(step.button);
+  }
+}

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 class CDialogModel;
 
@@ -37,6 +38,15 @@ class CDataExchange {
   int m_nFailedControl = 0;
 };
 
+// One press of a button as the user made it: the texts of the edit controls just before it, and
+// the button. A dialog's presses in order say everything the user gave it.
+struct CDialogStep {
+  std::map<int, std::string> texts;
+  int button = 0;
+
+  bool operator==(const CDialogStep&) const = default;
+};
+
 class CDialogModel {
  public:
   explicit CDialogModel(int templateId) : m_nTemplateId(templateId) {}
@@ -57,6 +67,8 @@ class CDialogModel {
   // One click of a button as the user makes it: OK, Cancel or another button's handler, with
   // each message shown at most once however often the computation meets it.
   void Press(int controlId);
+  // Every press so far, in order.
+  const std::vector<CDialogStep>& Transcript() const { return m_transcript; }
 
   // The edit control that should receive the focus once the handler has returned (the field
   // that did not convert, or the one a refusal names); 0 for none. Taking it clears it.
@@ -88,4 +100,10 @@ class CDialogModel {
   int m_nResult = 0;
   int m_nFocusControl = 0;
   std::map<int, std::string> m_controlTexts;
+  std::vector<CDialogStep> m_transcript;
 };
+
+// Runs the presses of a transcript on a dialog that was just made: the dialog is initialised,
+// then before each press its controls get the texts they held then. The same dialog on the same
+// model ends as the one the transcript was taken from.
+void ReplayTranscript(CDialogModel& dialog, const std::vector<CDialogStep>& steps);

@@ -1,5 +1,6 @@
 #include "texture/FaceTexture.h"
 
+#include "image/Bmp.h"
 #include "image/PixelImage.h"
 #include "model/SingleImage.h"
 #include "services/Services.h"
@@ -21,23 +22,39 @@ bool HasWhiteSpace(const std::string& text) {
 
 }  // namespace
 
-bool GenerateFaceTexture(const CSingleImage& model, const int pointIds[4], std::string& textureName) {
+bool FaceTextureLayout(const CSingleImage& model, const int pointIds[4], double U[4], double V[4], int& W, int& H,
+                       std::string& problem) {
   const double hw = model.GetWidth() / 2.0;
   const double hh = model.GetHeight() / 2.0;
-  if (const std::string missing = MissingPointsMessage(model, pointIds); !missing.empty()) {
-    Services().MessageBox(missing);
+  if (std::string missing = MissingPointsMessage(model, pointIds); !missing.empty()) {
+    problem = std::move(missing);
     return false;
   }
-  double U[4] = {}, V[4] = {};
   for (int k = 0; k < 4; ++k) {
     const int index = model.FindPointIndex(pointIds[k]);
     U[k] = hw + model.m_Points.ElementAt(index)->m_u;
     V[k] = hh + model.m_Points.ElementAt(index)->m_v;
   }
+  return FaceTextureSize(U, V, W, H, problem);
+}
 
+std::vector<CTextureFile> TextureFiles(std::shared_ptr<const CPixelImage> picture, const std::string& baseName,
+                                       std::string& problem) {
+  std::vector<unsigned char> gif = EncodeGif(picture->pixels.get(), picture->width, picture->height, problem);
+  if (gif.empty()) return {};
+  std::vector<CTextureFile> files;
+  files.push_back({baseName + ".bmp", [picture](CFileSink& sink) {
+                     BmpContentWriter(picture->pixels.get(), picture->width, picture->height)(sink);
+                   }});
+  files.push_back({baseName + ".gif", [gif = std::string(gif.begin(), gif.end())](CFileSink& sink) { sink.Write(gif); }});
+  return files;
+}
+
+bool GenerateFaceTexture(const CSingleImage& model, const int pointIds[4], std::string& textureName) {
+  double U[4] = {}, V[4] = {};
   int W = 0, H = 0;
   std::string problem;
-  if (!FaceTextureSize(U, V, W, H, problem)) {
+  if (!FaceTextureLayout(model, pointIds, U, V, W, H, problem)) {
     Services().MessageBox(problem);
     return false;
   }

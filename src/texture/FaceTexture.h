@@ -4,9 +4,28 @@
 // writes NAME.bmp and NAME.gif (the picture the recorded name and the VRML scene refer to) and
 // gives the name NAME.gif. Whatever stops it is told with a message box.
 
+#include "image/PixelImage.h"
+#include "services/SaveFile.h"
+
+#include <memory>
 #include <string>
+#include <vector>
 
 class CSingleImage;
+
+// The pixel positions of a face's corners and the size of its texture, as "Gen TEX" takes them;
+// false, with the message the user is told, when an id names no point or the size is refused.
+bool FaceTextureLayout(const CSingleImage& model, const int pointIds[4], double U[4], double V[4], int& W, int& H,
+                       std::string& problem);
+
+// A texture's two files, NAME.bmp and NAME.gif, as "Gen TEX" writes them.
+struct CTextureFile {
+  std::string name;
+  SaveContentWriter write;
+};
+// Empty, with the reason, when the GIF cannot be made; the writers hold the picture.
+std::vector<CTextureFile> TextureFiles(std::shared_ptr<const CPixelImage> picture, const std::string& baseName,
+                                       std::string& problem);
 
 // True when it gave textureName a new name (a file was chosen and accepted).
 bool GenerateFaceTexture(const CSingleImage& model, const int pointIds[4], std::string& textureName);

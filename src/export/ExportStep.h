@@ -1,0 +1,27 @@
+#pragma once
+// One export of the scene model as the files it writes, named within one folder, and what the
+// user should hear about the faces. The program and the batch write the files together through
+// the save routine, so both name them by the same rules.
+
+#include <string>
+#include <vector>
+
+class CSingleImage;
+
+enum class EExportFormat { DataFile, Vrml, Gltf, Obj };
+
+struct CExportFile {
+  std::string name;  // within the export's folder
+  std::string bytes;
+};
+
+struct CExportStep {
+  std::string problem;  // why nothing can be written ("" when the files are ready)
+  std::vector<CExportFile> files;
+  // The faces left out or written without a texture, as the user is told; "" when none.
+  std::string facesMessage;
+};
+
+// `fileName` is the chosen file's name without folders: NAME.txt, NAME.wrl, NAME.glb; for OBJ,
+// NAME or NAME.obj gives NAME.obj, NAME.mtl and NAME_faceN.png.
+CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const std::string& fileName);

@@ -1,0 +1,100 @@
+#include "session/Session.h"
+
+#include "model/SingleImage.h"
+
+CSession::CSession() : m_replayed(std::make_unique<CReplayed>()) {}
+
+CSession::~CSession() = default;
+
+std::string CSession::Become(CState state, size_t* refusedIndex) {
+  if (!state.model) {
+    m_replayed->Clear();
+    m_state = std::move(state);
+    return {};
+  }
+  if (const std::optional<CReplayProblem> problem = Replay(state.actions, *state.model, *m_replayed)) {
+    if (refusedIndex) *refusedIndex = problem->index;
+    // Back to the current state; its replay applied before and applies again.
+    if (m_state.model) Replay(m_state.actions, *m_state.model, *m_replayed);
+    else m_replayed->Clear();
+    return problem->refusal;
+  }
+  m_state = std::move(state);
+  return {};
+}
+
+void CSession::Push(std::string label) {
+  m_undo.push_back({std::move(label), m_state});
+  if (m_undo.size() > kUndoLimit) m_undo.erase(m_undo.begin());
+  m_redo.clear();
+}
+
+std::string CSession::Append(std::vector<CAction> actions, std::string label) {
+  if (!m_state.model) return "No source image is loaded.";
+  // The common case, one more action at the end, is applied on the current model alone.
+  CActionList extended = m_state.actions;
+  for (CAction& action : actions) extended.push_back(std::make_shared<const CAction>(std::move(action)));
+  for (size_t i = m_state.actions.size(); i < extended.size(); ++i)
+    if (const CAppliedAction applied = ApplyAction(*extended[i], *m_state.model, *m_replayed); !applied.refusal.empty()) {
+      Replay(m_state.actions, *m_state.model, *m_replayed);
+      return applied.refusal;
+    }
+  Push(std::move(label));
+  m_state.actions = std::move(extended);
+  m_state.serial = NextSerial();
+  return {};
+}
+
+std::string CSession::Replace(CActionList actions, std::string label) {
+  if (!m_state.model) return "No source image is loaded.";
+  CState next = m_state;
+  next.actions = std::move(actions);
+  next.serial = NextSerial();
+  CState previous = m_state;
+  std::string refusal = Become(std::move(next));
+  if (refusal.empty()) {
+    m_undo.push_back({std::move(label), std::move(previous)});
+    if (m_undo.size() > kUndoLimit) m_undo.erase(m_undo.begin());
+    m_redo.clear();
+  }
+  return refusal;
+}
+
+void CSession::StartPhotograph(std::shared_ptr<CSingleImage> model, CPhotographInfo photograph, std::string label) {
+  Push(std::move(label));
+  CState next{std::move(model), std::move(photograph), {}, NextSerial()};
+  Become(std::move(next));
+}
+
+std::string CSession::Open(std::shared_ptr<CSingleImage> model, CPhotographInfo photograph, CActionList actions,
+                           size_t* refusedIndex) {
+  CState next{std::move(model), std::move(photograph), std::move(actions), NextSerial()};
+  if (std::string refusal = Become(std::move(next), refusedIndex); !refusal.empty()) return refusal;
+  m_undo.clear();
+  m_redo.clear();
+  m_savedSerial = m_state.serial;
+  return {};
+}
+
+void CSession::Clear() {
+  Become(CState{nullptr, {}, {}, NextSerial()});
+  m_undo.clear();
+  m_redo.clear();
+  m_savedSerial = m_state.serial;
+}
+
+void CSession::Undo() {
+  if (m_undo.empty()) return;
+  CStep step = std::move(m_undo.back());
+  m_undo.pop_back();
+  m_redo.push_back({step.label, m_state});
+  Become(std::move(step.state));
+}
+
+void CSession::Redo() {
+  if (m_redo.empty()) return;
+  CStep step = std::move(m_redo.back());
+  m_redo.pop_back();
+  m_undo.push_back({step.label, m_state});
+  Become(std::move(step.state));
+}
