@@ -115,7 +115,7 @@ void BM_FirstFrame(benchmark::State& state) {
   double peak = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    window.App().Document().SetSingleImage(nullptr);
+    window.App().Document().Clear();
     QCoreApplication::processEvents();
     const long before = StatusKilobytes("VmRSS:");
     ResetPeakMemory();
@@ -282,7 +282,7 @@ void PrintStages() {
                 upload.levelZero, upload.mipmaps, paint);
     benchmark::DoNotOptimize(turned.pixels.get());
   }
-  app.Document().SetSingleImage(nullptr);
+  app.Document().Clear();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "app/Resources.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -89,8 +90,9 @@ void CMainFrame::CreateActions() {
   addAction(makeAction(ID_NEXT_PANE, ""));
   addAction(makeAction(ID_PREV_PANE, ""));
 
-  // The Edit commands have no handler anywhere in the program.
-  for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}) m_actions[id]->setEnabled(false);
+  // Cut, copy and paste have no handler anywhere in the program; undo and redo are enabled
+  // while there is something to undo or redo.
+  for (int id : {ID_EDIT_UNDO, ID_EDIT_REDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}) m_actions[id]->setEnabled(false);
   m_actions[ID_FILE_MRU_FILE1]->setEnabled(false);
   m_actions[ID_VIEW_OVERLAYS]->setCheckable(true);
   m_actions[ID_VIEW_POINTS_AND_FACES]->setCheckable(true);
@@ -162,6 +164,19 @@ void CMainFrame::SetMessageText(const std::string& text) {
 
 std::string CMainFrame::MessageText() const { return statusBar()->currentMessage().toStdString(); }
 
+void CMainFrame::SetUndoRedo(const std::string& undoName, const std::string& redoName) {
+  const struct {
+    int id;
+    const char* verb;
+    const std::string& name;
+  } commands[] = {{ID_EDIT_UNDO, "&Undo", undoName}, {ID_EDIT_REDO, "&Redo", redoName}};
+  for (const auto& command : commands) {
+    QAction* action = m_actions[command.id];
+    action->setEnabled(!command.name.empty());
+    action->setText(ToQString(command.name.empty() ? std::string(command.verb) : command.verb + (" " + command.name)));
+  }
+}
+
 void CMainFrame::SetDocumentTitle(const std::string& documentTitle) {
   setWindowTitle(QString::fromStdString(documentTitle) + QStringLiteral(" - ") + ToQString(kApplicationTitle));
 }
@@ -198,6 +213,14 @@ bool CMainFrame::event(QEvent* event) {
     return true;
   }
   return QMainWindow::event(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (m_canClose && !m_canClose()) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {

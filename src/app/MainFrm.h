@@ -34,6 +34,11 @@ class CMainFrame final : public QMainWindow {
   std::string MessageText() const;
   // "NAME - Pelorin".
   void SetDocumentTitle(const std::string& documentTitle);
+  // Asked before the window closes; false keeps it open.
+  void SetCloseHandler(std::function<bool()> canClose) { m_canClose = std::move(canClose); }
+  // Names the command that Undo and Redo would take back or do again ("Add Point 7"); "" for
+  // none, which greys the item.
+  void SetUndoRedo(const std::string& undoName, const std::string& redoName);
   // Shows the recent-file entries in place of the greyed "Recent File" item.
   void SetRecentFiles(const QStringList& paths);
   // Lights the lock-key indicators as the platform reports them.
@@ -41,6 +46,7 @@ class CMainFrame final : public QMainWindow {
 
  protected:
   bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -50,6 +56,7 @@ class CMainFrame final : public QMainWindow {
   void CreateStatusBar();
 
   std::function<void(int)> m_dispatch;
+  std::function<bool()> m_canClose;
   CPelorinView* m_pView = nullptr;
   CPointsAndFacesDock* m_pPointsAndFaces = nullptr;
   std::map<int, QAction*> m_actions;

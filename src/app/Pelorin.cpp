@@ -9,7 +9,9 @@
 #include "app/Resources.h"
 #include "app/UserGuide.h"
 #include "image/Photograph.h"
+#include "model/DataFile.h"
 #include "model/DisplayTexture.h"
+#include "session/Project.h"
 
 #include <QApplication>
 #include <QDir>
@@ -70,6 +72,9 @@ CPelorinApp::CPelorinApp() : m_settings(ToQString(kSettingsOrganisation), ToQStr
   m_pView->SetModelChangedHandler([table] {
     if (table->isVisible()) table->Refresh();
   });
+  m_document.SetChangedHandler([this] { DocumentChanged(); });
+  m_pView->SetReplaceWorkHandler([this] { return SaveIfWanted(); });
+  m_pFrame->SetCloseHandler([this] { return SaveIfWanted(); });
   m_services.Attach(m_pFrame.get(), m_pView);
   m_pFrame->SetRecentFiles(m_recentFiles);
 
@@ -85,8 +90,10 @@ CPelorinApp::CPelorinApp() : m_settings(ToQString(kSettingsOrganisation), ToQStr
 }
 
 CPelorinApp::~CPelorinApp() {
-  // The photograph's texture goes while its context still exists.
-  m_document.SetSingleImage(nullptr);
+  // The photograph's textures go while their context still exists.
+  m_document.SetChangedHandler({});
+  m_document.Clear();
+  m_recovery.Remove();
   m_pFrame.reset();
   SetDisplayTextureHooks({});
 }
@@ -104,11 +111,7 @@ bool CPelorinApp::InitInstance(const QStringList& arguments) {
   m_pFrame->show();
   m_pFrame->raise();
   m_pView->OnInitialUpdate();
-  // A photograph named on the command line is loaded, not opened as the (empty) document.
-  if (!file.isEmpty() && IsPhotograph(file)) {
-    m_pView->LoadSourceImage(file.toStdString());
-    return true;
-  }
+  OfferRecovery();
   if (!file.isEmpty() && !OpenDocumentFile(file)) {
     m_nExitCode = 1;
     return false;
@@ -122,6 +125,8 @@ void CPelorinApp::OnCommand(int id) {
     case ID_FILE_OPEN: OnFileOpen(); return;
     case ID_FILE_SAVE: OnFileSave(); return;
     case ID_FILE_SAVE_AS: OnFileSaveAs(); return;
+    case ID_EDIT_UNDO: OnEditUndo(); return;
+    case ID_EDIT_REDO: OnEditRedo(); return;
     case ID_FILE_PRINT: OnFilePrint(); return;
     case ID_FILE_PRINT_PREVIEW: OnFilePrintPreview(); return;
     case ID_FILE_PRINT_SETUP: OnFilePrintSetup(); return;
@@ -133,66 +138,169 @@ void CPelorinApp::OnCommand(int id) {
   }
   if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount) {
     const int index = id - ID_FILE_MRU_FILE1;
-    if (index < m_recentFiles.size()) OpenDocumentFile(m_recentFiles[index]);
+    if (index < m_recentFiles.size() && SaveIfWanted()) OpenDocumentFile(m_recentFiles[index]);
     return;
   }
-  if (m_pView->HandlesCommand(id)) m_pView->OnCommand(id);
+  if (!m_pView->HandlesCommand(id)) return;
+  const std::string photograph = m_document.Session().Photograph().path;
+  m_pView->OnCommand(id);
+  // A photograph loaded is a recent file too.
+  const std::string loaded = m_document.Session().Photograph().path;
+  if (id == ID_LOAD_SOURCE_IMAGE && !loaded.empty() && loaded != photograph)
+    AddToRecentFileList(QString::fromStdString(loaded));
 }
 
 void CPelorinApp::UpdateTitle() { m_pFrame->SetDocumentTitle(m_document.GetTitle()); }
 
+void CPelorinApp::DocumentChanged() {
+  UpdateTitle();
+  const CSession& session = m_document.Session();
+  m_pFrame->SetUndoRedo(session.UndoName(), session.RedoName());
+  m_recovery.Write(m_document);
+  if (auto* table = m_pFrame->PointsAndFaces(); table && table->isVisible()) table->Refresh();
+  m_pView->RepaintNow();
+}
+
+bool CPelorinApp::SaveIfWanted() {
+  if (!m_document.HasUnsavedWork()) return true;
+  std::string name = m_document.GetTitle();
+  if (!name.empty() && name.back() == '*') name.pop_back();
+  switch (Services().AskSaveChanges("Save changes to " + name + "?")) {
+    case ESaveChoice::Save: return OnFileSave();
+    case ESaveChoice::Discard: return true;
+    case ESaveChoice::Cancel: break;
+  }
+  return false;
+}
+
 void CPelorinApp::OnFileNew() {
-  m_document.SetPathName({});
+  if (!SaveIfWanted()) return;
+  m_document.Clear();
   UpdateTitle();
   m_pView->OnInitialUpdate();
 }
 
 void CPelorinApp::OnFileOpen() {
-  if (auto choice = AskForFile(EFileDialogKind::Open)) OpenDocumentFile(QString::fromStdString(choice->fullPath));
+  if (!SaveIfWanted()) return;
+  if (auto choice = AskForFile(EFileDialogKind::Open, "pelorin")) OpenDocumentFile(QString::fromStdString(choice->fullPath));
 }
+
+void CPelorinApp::OnEditUndo() { m_document.Undo(); }
+
+void CPelorinApp::OnEditRedo() { m_document.Redo(); }
 
 bool CPelorinApp::OpenDocumentFile(const QString& path) {
   const QString absolute = QFileInfo(path).absoluteFilePath();
-  const std::string reason = m_document.OpenDocumentFile(absolute.toStdString());
-  if (!reason.empty()) {
-    Services().MessageBox(reason + ".");
+  if (IsPhotograph(absolute)) {
+    // A photograph starts new work on it, as "Load Souce Image" does; one that cannot be read
+    // replaces nothing.
+    const unsigned long long serial = m_document.Session().Serial();
+    m_pView->LoadSourceImage(absolute.toStdString());
+    if (m_document.Session().Serial() == serial) return false;
+    m_document.SetPathName({});
+    UpdateTitle();
+    AddToRecentFileList(absolute);
+    return true;
+  }
+  if (!OpenProject(absolute)) {
     if (m_recentFiles.removeAll(absolute) > 0) {
       StoreRecentFiles();
       m_pFrame->SetRecentFiles(m_recentFiles);
     }
     return false;
   }
-  m_document.SetPathName(absolute.toStdString());
-  UpdateTitle();
   AddToRecentFileList(absolute);
+  return true;
+}
+
+bool CPelorinApp::OpenProject(const QString& absolute) {
+  const std::string path = absolute.toStdString();
+  std::string text, reason;
+  if (ReadDataFileText(path, text, reason) != EDataFileRead::Loaded) {
+    Services().MessageBox("The project " + path + " cannot be opened: " + reason + ".");
+    return false;
+  }
+  CProject project;
+  if (!ReadProject(text, QFileInfo(absolute).absolutePath().toStdString(), project, reason)) {
+    Services().MessageBox("The project " + path + " cannot be opened: " + reason + ".");
+    return false;
+  }
+  // The photograph it was made on, or one the user finds in its place; never another one.
+  CPhotographInfo found = project.photograph;
+  std::unique_ptr<CSingleImage> model;
+  for (;;) {
+    std::string problem;
+    if (!QFileInfo::exists(QString::fromStdString(found.path))) {
+      problem = "The photograph " + found.path + " of the project cannot be found.";
+    } else {
+      model = m_pView->ReadPhotograph(found.path, &found.sha256);
+      if (!model->HasPixels()) {
+        problem = "The photograph " + found.path + " cannot be loaded: " + model->ReadFailure() + ".";
+      } else {
+        found.width = model->GetWidth(), found.height = model->GetHeight();
+        problem = PhotographDifference(project.photograph, found);
+        if (!problem.empty()) problem = "The photograph " + problem + ".";
+      }
+    }
+    if (problem.empty()) break;
+    model.reset();
+    if (!Services().AskYesNo(problem + "\nLocate the photograph the project was made on?")) return false;
+    const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Open);
+    if (!choice) return false;
+    found.path = choice->fullPath;
+  }
+  CActionList actions;
+  for (CAction& action : project.actions) actions.push_back(std::make_shared<const CAction>(std::move(action)));
+  size_t refused = 0;
+  if (const std::string refusal = m_document.Open(std::move(model), found, std::move(actions), &refused);
+      !refusal.empty()) {
+    Services().MessageBox("The project " + path + " cannot be opened: " + project.places[refused] + ": " + refusal + ".");
+    return false;
+  }
+  // A job is opened as new work: saving it as a project must not drop its outputs.
+  m_document.SetPathName(project.isProject ? path : std::string());
+  if (!project.isProject || found.path != project.photograph.path) m_document.Session().MarkUnsaved();
+  DocumentChanged();
   m_pView->OnInitialUpdate();
   return true;
 }
 
 bool CPelorinApp::SaveDocument(const std::string& path) {
-  const std::string reason = m_document.SaveDocumentFile(path);
+  const std::string reason = m_document.SaveProject(path);
   if (!reason.empty()) {
-    Services().MessageBox("The document cannot be saved: " + reason);
+    Services().MessageBox("The project " + path + " cannot be saved: " + reason);
     return false;
   }
   return true;
 }
 
-void CPelorinApp::OnFileSave() {
-  if (m_document.GetPathName().empty()) {
-    OnFileSaveAs();
-    return;
-  }
-  SaveDocument(m_document.GetPathName());
+bool CPelorinApp::OnFileSave() {
+  if (m_document.GetPathName().empty()) return OnFileSaveAs();
+  return SaveDocument(m_document.GetPathName());
 }
 
-void CPelorinApp::OnFileSaveAs() {
-  const auto choice = AskForFile(EFileDialogKind::Save);
-  if (!choice || !SaveDocument(choice->fullPath)) return;
+bool CPelorinApp::OnFileSaveAs() {
+  const auto choice = AskForFile(EFileDialogKind::Save, "pelorin");
+  if (!choice) return false;
   const QString absolute = QFileInfo(QString::fromStdString(choice->fullPath)).absoluteFilePath();
-  m_document.SetPathName(absolute.toStdString());
+  if (!SaveDocument(absolute.toStdString())) return false;
   UpdateTitle();
   AddToRecentFileList(absolute);
+  return true;
+}
+
+void CPelorinApp::OfferRecovery() {
+  const std::vector<std::string> left = CRecovery::LeftBehind();
+  if (left.empty()) return;
+  const bool restore = Services().AskYesNo(
+      "Pelorin did not end normally last time, and its work was not saved. Restore that work?");
+  if (restore && OpenProject(QString::fromStdString(left.front()))) {
+    // Restored work belongs to no file yet.
+    m_document.SetPathName({});
+    m_document.Session().MarkUnsaved();
+    DocumentChanged();
+  }
+  for (const std::string& path : left) std::remove(path.c_str());
 }
 
 void CPelorinApp::AddToRecentFileList(const QString& path) {

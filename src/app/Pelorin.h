@@ -5,6 +5,7 @@
 
 #include "app/PelorinDoc.h"
 #include "app/QtServices.h"
+#include "app/Recovery.h"
 
 #include <QSettings>
 #include <QStringList>
@@ -36,10 +37,19 @@ class CPelorinApp {
   void OnCommand(int id);
   void OnFileNew();
   void OnFileOpen();
-  // Opens the document's file as File Open does; false when it cannot be read.
+  // Opens a project (or a job) as File Open does, or loads a photograph into a new session;
+  // false when it cannot be, and the current work is then unchanged.
   bool OpenDocumentFile(const QString& path);
-  void OnFileSave();
-  void OnFileSaveAs();
+  // True when the work was saved; false when it was not (cancelled or failed).
+  bool OnFileSave();
+  bool OnFileSaveAs();
+  void OnEditUndo();
+  void OnEditRedo();
+  // Asks "Save changes to NAME?" when there is unsaved work; false when the user cancels or the
+  // save fails, so whatever was about to replace the work must not.
+  bool SaveIfWanted();
+  // Offers the work left by a program that did not end normally.
+  void OfferRecovery();
   void OnFilePrint();
   void OnFilePrintPreview();
   void OnFilePrintSetup();
@@ -48,6 +58,10 @@ class CPelorinApp {
 
  private:
   bool SaveDocument(const std::string& path);
+  bool OpenProject(const QString& absolute);
+  // Runs after every change of the session: the view, the table, the title, Undo and Redo, and
+  // the recovery file follow it.
+  void DocumentChanged();
   void AddToRecentFileList(const QString& path);
   void StoreRecentFiles();
   void UpdateTitle();
@@ -60,5 +74,6 @@ class CPelorinApp {
   std::unique_ptr<CMainFrame> m_pFrame;
   CPelorinView* m_pView = nullptr;
   std::unique_ptr<QPrinter> m_pPrinter;
+  CRecovery m_recovery;
   int m_nExitCode = 0;
 };

@@ -1,39 +1,64 @@
 #pragma once
-// The document: it owns the scene model (none until the first photograph is loaded) and has a
-// file of its own that holds nothing. Saving writes an empty file, opening reads nothing; the
-// document is never modified, so nothing ever asks to save it.
+// The document: its session (the photograph and the user's actions, from which the scene model
+// and everything computed are replayed) and the project file it is saved in. Every change goes
+// through a command of the session, so it can be undone, and is announced once to whoever
+// shows the document.
 
 #include "metrology/MeasurementLog.h"
 #include "model/SingleImage.h"
+#include "session/Session.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
 class CPelorinDoc {
  public:
-  CSingleImage* GetSingleImage() const { return m_pSingleImage.get(); }
-  // Installs a new scene model; the old one, if any, is destroyed.
-  void SetSingleImage(std::unique_ptr<CSingleImage> model) {
-    m_pSingleImage = std::move(model);
-    m_measurementLog.Clear();
-  }
-  // Where this session's measurements came from, for their uncertainty; never saved.
-  CMeasurementLog& MeasurementLog() { return m_measurementLog; }
+  CSession& Session() { return m_session; }
+  const CSession& Session() const { return m_session; }
+  CSingleImage* GetSingleImage() const { return m_session.Model(); }
+  // The segments of direction 0 (X), 1 (Y) or 2 (Z) that count, centred, as replayed.
+  CSegmentList& Lines(int axis) { return m_session.Replayed().lines[axis]; }
+  // Where the measurements came from, for their uncertainty.
+  CMeasurementLog& MeasurementLog() { return m_session.Replayed().log; }
 
-  // The document's file: empty for an untitled document.
+  // Commands: "" when done (the change is announced), otherwise why nothing changed.
+  std::string Append(std::vector<CAction> actions, const std::string& label);
+  std::string Replace(CActionList actions, const std::string& label);
+  void StartPhotograph(std::unique_ptr<CSingleImage> model, CPhotographInfo photograph);
+  // A project's photograph and actions, with no history; on a refusal nothing changes and
+  // `refusedIndex` names the action.
+  std::string Open(std::unique_ptr<CSingleImage> model, CPhotographInfo photograph, CActionList actions,
+                   size_t* refusedIndex);
+  void Undo();
+  void Redo();
+  // Runs after every change of the session.
+  void SetChangedHandler(std::function<void()> handler) { m_onChanged = std::move(handler); }
+
+  // An empty session and an untitled document.
+  void Clear();
+
+  // The project file: empty for an untitled document.
   const std::string& GetPathName() const { return m_pathName; }
   void SetPathName(std::string path) { m_pathName = std::move(path); }
-  // "Untitled", or the file name without its folders.
+  // "Untitled", or the file name without its folders; with "*" while there is unsaved work.
   std::string GetTitle() const;
+  // Work that would be lost: changes since the last save, unless nothing but a photograph was
+  // loaded into an untitled document.
+  bool HasUnsavedWork() const;
 
-  // Writes the document's (empty) file. A file that already holds something is never replaced
-  // by it: that would be a data file or a photograph opened by mistake. The reason on failure.
-  std::string SaveDocumentFile(const std::string& path) const;
-  // Opens the file only to see that it can be read; reads nothing. The reason on failure.
-  std::string OpenDocumentFile(const std::string& path) const;
+  // Writes the project through the save routine; "" on success (the document then has the path
+  // and nothing unsaved), otherwise the reason, and the previous file is as it was. A file that
+  // holds something other than a project is never replaced: it would be a data file or a
+  // photograph chosen by mistake.
+  std::string SaveProject(const std::string& path);
+  // Writes the project to another place without making it the document's file.
+  std::string SaveCopy(const std::string& path) const;
 
  private:
-  std::unique_ptr<CSingleImage> m_pSingleImage;
-  CMeasurementLog m_measurementLog;
+  void Changed();
+
+  CSession m_session;
   std::string m_pathName;
+  std::function<void()> m_onChanged;
 };

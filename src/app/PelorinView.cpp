@@ -16,10 +16,12 @@
 #include "app/PhotographTexture.h"
 #include "metrology/VanishingPoints.h"
 #include "model/DataFile.h"
+#include "session/Recording.h"
 #include "services/NumberText.h"
 #include "services/SaveFile.h"
 #include "services/Services.h"
 
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -35,7 +37,12 @@ constexpr const char* kNoPhotograph = "No source image is loaded.";
 
 }  // namespace
 
-CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent) : QWidget(parent), m_document(document) {
+CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent)
+    : QWidget(parent),
+      m_XLines(document.Lines(0)),
+      m_YLines(document.Lines(1)),
+      m_ZLines(document.Lines(2)),
+      m_document(document) {
   m_commands = {
       {ID_LOAD_SOURCE_IMAGE, &CPelorinView::OnLoadSourceImage},
       {ID_INPUT_VX, &CPelorinView::OnInputForVx},
@@ -53,10 +60,6 @@ CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent) : QWidget(par
       {ID_VIEW_ZOOM_OUT, &CPelorinView::OnZoomOut},
       {ID_VIEW_ACTUAL_PIXELS, &CPelorinView::OnActualPixels},
   };
-  m_XLines.RemoveAll();
-  m_YLines.RemoveAll();
-  m_ZLines.RemoveAll();
-
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   // Without a surface the view is a plain black area.
@@ -70,12 +73,7 @@ CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent) : QWidget(par
   m_glContext.Create(this, [this] { OnPaint(); });
 }
 
-CPelorinView::~CPelorinView() {
-  m_XLines.RemoveAll();
-  m_YLines.RemoveAll();
-  m_ZLines.RemoveAll();
-  m_glContext.DeleteContext();
-}
+CPelorinView::~CPelorinView() { m_glContext.DeleteContext(); }
 
 QSize CPelorinView::ClientSize() const {
   const qreal ratio = devicePixelRatioF();
@@ -289,12 +287,9 @@ void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
     return;
   }
   const int direction = Services().ChooseFromMenu({"X", "Y", "Z", "Cancel"});
-  if (direction >= 0 && direction < 3 && GetDocument()->GetSingleImage()) {
-    CRecordArray<CLineEndPoints>* lists[3] = {&m_XLines, &m_YLines, &m_ZLines};
-    // Stored as the segment dialog would store the same end points.
-    lists[direction]->Add(MakeSegment(*GetDocument()->GetSingleImage(), m_segmentStart.x(), m_segmentStart.y(),
-                                      m_segmentEnd.x(), m_segmentEnd.y()));
-  }
+  // Stored as the segment dialog would store the same end points.
+  if (direction >= 0 && direction < 3 && GetDocument()->GetSingleImage())
+    AddSegment(direction, m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
   Services().Repaint();
 }
 
@@ -364,17 +359,19 @@ void CPelorinView::OnLButtonDblClk(QPoint point) {
   MeasurePointAt(u, v);
 }
 
+void CPelorinView::Execute(std::vector<CAction> actions, const std::string& label) {
+  const std::string refusal = GetDocument()->Append(std::move(actions), label);
+  if (!refusal.empty()) Services().MessageBox(refusal);
+}
+
 void CPelorinView::MeasurePointAt(double u, double v) {
   CSingleImage& model = *GetDocument()->GetSingleImage();
   CGetPointDialog dialog(model);
   dialog.m_U = u;
   dialog.m_V = v;
   dialog.m_nPointID = model.m_nMaxId + 1;
-  if (Services().RunModalDialog(dialog) == kDialogOk) {
-    AddViewPoint(model, dialog);
-    CMeasurementLog& log = GetDocument()->MeasurementLog();
-    if (log.HasChain()) log.RecordPoint(model.m_nMaxId, dialog.MeasurementRecord(log.Chain()));
-  }
+  if (Services().RunModalDialog(dialog) == kDialogOk)
+    Execute({PointActionFromDialog(model, dialog.Transcript())}, "Add Point " + std::to_string(model.m_nMaxId + 1));
   ModelChanged();
 }
 
@@ -382,57 +379,62 @@ void CPelorinView::OnRButtonDown(QPoint) {
   if (!RequirePhotograph()) return;
   CSingleImage& model = *GetDocument()->GetSingleImage();
   CGenTextureDialog dialog(model);
-  if (Services().RunModalDialog(dialog) == kDialogOk) AddFace(model, dialog.m_szTextureName, dialog.PointIds().data());
+  if (Services().RunModalDialog(dialog) == kDialogOk)
+    Execute({CFaceAction{dialog.PointIds(), dialog.m_szTextureName}},
+            "Add Face " + std::to_string(model.m_Textures.GetCount()));
   ModelChanged();
 }
 
 void CPelorinView::OnLoadSourceImage() {
+  if (m_canReplaceWork && !m_canReplaceWork()) return;
   const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Open);
   if (choice) LoadSourceImage(choice->fullPath);
 }
 
-void CPelorinView::LoadSourceImage(const std::string& path) {
-  std::unique_ptr<CSingleImage> model;
-  {
-    const std::string fileName = path.substr(path.find_last_of('/') + 1);
-    CBusyIndication busy("Loading " + fileName + " ...");
-    model = ReadPhotographWhileResponsive(path, busy);
-    if (model->HasPixels()) {
-      model->CreateTexture();
-      GetDocument()->SetSingleImage(std::move(model));
-      m_XLines.RemoveAll();
-      m_YLines.RemoveAll();
-      m_ZLines.RemoveAll();
-      Services().Repaint();
-      return;
-    }
-  }
-  // The current work stays: a photograph that cannot be read replaces nothing.
-  Services().MessageBox("The photograph " + path + " cannot be loaded: " + model->ReadFailure() + ".");
+std::unique_ptr<CSingleImage> CPelorinView::ReadPhotograph(const std::string& path, std::string* sha256) {
+  const std::string fileName = path.substr(path.find_last_of('/') + 1);
+  CBusyIndication busy("Loading " + fileName + " ...");
+  std::unique_ptr<CSingleImage> model = ReadPhotographWhileResponsive(path, busy, sha256);
+  if (model->HasPixels()) model->CreateTexture();
+  return model;
 }
 
-void CPelorinView::InputSegment(CRecordArray<CLineEndPoints>& lines) {
+void CPelorinView::LoadSourceImage(const std::string& path) {
+  CPhotographInfo photograph;
+  photograph.path = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+  std::unique_ptr<CSingleImage> model = ReadPhotograph(path, &photograph.sha256);
+  // The current work stays: a photograph that cannot be read replaces nothing.
+  if (!model->HasPixels()) {
+    Services().MessageBox("The photograph " + path + " cannot be loaded: " + model->ReadFailure() + ".");
+    return;
+  }
+  photograph.width = model->GetWidth();
+  photograph.height = model->GetHeight();
+  GetDocument()->StartPhotograph(std::move(model), std::move(photograph));
+  Services().Repaint();
+}
+
+void CPelorinView::AddSegment(int axis, double x1, double y1, double x2, double y2) {
+  static const char* kAxes[3] = {"X", "Y", "Z"};
+  Execute({CSegmentAction{axis, {x1, y1, x2, y2}, true}}, std::string("Add Segment ") + kAxes[axis]);
+}
+
+void CPelorinView::InputSegment(int axis) {
   if (!RequirePhotograph()) return;
   CInputDialogForVanishPoints dialog;
   if (Services().RunModalDialog(dialog) != kDialogOk) return;
-  lines.Add(MakeSegment(*GetDocument()->GetSingleImage(), dialog.m_Point1X, dialog.m_Point1Y, dialog.m_Point2X,
-                        dialog.m_Point2Y));
+  AddSegment(axis, dialog.m_Point1X, dialog.m_Point1Y, dialog.m_Point2X, dialog.m_Point2Y);
 }
 
-void CPelorinView::OnInputForVx() { InputSegment(m_XLines); }
+void CPelorinView::OnInputForVx() { InputSegment(0); }
 
-void CPelorinView::OnInputForVy() { InputSegment(m_YLines); }
+void CPelorinView::OnInputForVy() { InputSegment(1); }
 
-void CPelorinView::OnInputForVz() { InputSegment(m_ZLines); }
+void CPelorinView::OnInputForVz() { InputSegment(2); }
 
 void CPelorinView::OnCalculateVanishingPoints() {
   if (!RequirePhotograph()) return;
-  const std::string refusal = CalculateVanishingPoints(*GetDocument()->GetSingleImage(), m_XLines, m_YLines, m_ZLines);
-  if (!refusal.empty()) {
-    Services().MessageBox(refusal);
-    return;
-  }
-  GetDocument()->MeasurementLog().SetSegments(*GetDocument()->GetSingleImage(), m_XLines, m_YLines, m_ZLines);
+  Execute({CCalculateAction{}}, "Calculate Vanishing Points");
 }
 
 void CPelorinView::OnLoadDataFile() {
@@ -440,105 +442,67 @@ void CPelorinView::OnLoadDataFile() {
   const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Open);
   if (!choice) return;
   const std::string& path = choice->fullPath;
-  std::string reason;
-  const EDataFileRead read = ReadDataFile(path, *GetDocument()->GetSingleImage(), reason);
-  // Loaded points and parameters have no record of where they came from.
-  if (read == EDataFileRead::Loaded) GetDocument()->MeasurementLog().Clear();
-  if (read == EDataFileRead::CannotOpen) {
+  std::string text, reason;
+  if (ReadDataFileText(path, text, reason) != EDataFileRead::Loaded) {
     Trace("can't read datafile %s!", path.c_str());
     Services().MessageBox("The data file " + path + " cannot be opened: " + reason + ".");
-  } else if (read == EDataFileRead::Refused) {
-    Services().MessageBox("The data file " + path + " cannot be loaded; nothing was changed.\n" + reason);
+    return;
   }
+  CDataFileContent content;
+  if (!ParseDataFile(text, content, reason)) {
+    Services().MessageBox("The data file " + path + " cannot be loaded; nothing was changed.\n" + reason);
+    return;
+  }
+  Execute({CDataFileAction{path, std::move(text)}}, "Load Data File " + choice->fileName);
 }
 
-void CPelorinView::OnSaveDataFile() {
+void CPelorinView::SaveExport(EExportFormat format, const std::string& defaultExtension, const std::string& kindName) {
   if (!RequirePhotograph()) return;
-  const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save);
+  const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save, defaultExtension);
   if (!choice) return;
-  const std::string& path = choice->fullPath;
-  const CSaveResult result = SaveDataFile(path, *GetDocument()->GetSingleImage());
-  if (!result) {
-    Trace("can't save datafile %s!", path.c_str());
-    Services().MessageBox("The data file " + path + " cannot be saved: " + result.reason + ".");
+  const std::string folder = choice->fullPath.substr(0, choice->fullPath.size() - choice->fileName.size());
+  const CExportStep step = MakeExport(*GetDocument()->GetSingleImage(), format, choice->fileName);
+  if (!step.problem.empty()) {
+    Services().MessageBox("The " + kindName + " " + choice->fullPath + " cannot be saved: " + step.problem + ".");
+    return;
   }
+  std::vector<CFileContent> files;
+  // The chosen path names the first file as the user gave it (a link stays a link).
+  for (size_t i = 0; i < step.files.size(); ++i)
+    files.push_back({i == 0 && step.files[i].name == choice->fileName ? choice->fullPath : folder + step.files[i].name,
+                     step.files[i].bytes});
+  const CSaveResult result = SaveFilesTogether(files);
+  if (!result) {
+    if (format == EExportFormat::DataFile) Trace("can't save datafile %s!", choice->fullPath.c_str());
+    if (format == EExportFormat::Vrml) Trace("can't save VRMLfile %s!", choice->fullPath.c_str());
+    Services().MessageBox("The " + kindName + " " + choice->fullPath + " cannot be saved: " + result.reason + ".");
+    return;
+  }
+  if (!step.facesMessage.empty()) Services().MessageBox(step.facesMessage);
 }
+
+void CPelorinView::OnSaveDataFile() { SaveExport(EExportFormat::DataFile, "", "data file"); }
 
 void CPelorinView::OnGetParameter() {
   if (!RequirePhotograph()) return;
   CSingleImage& model = *GetDocument()->GetSingleImage();
   CDialogforParameter dialog(model);
   if (Services().RunModalDialog(dialog) != kDialogOk) return;
-  StoreReferenceParameters(model, dialog.m_a, dialog.m_b, dialog.m_A, dialog.m_WorldOriginU, dialog.m_WorldOriginV);
-  GetDocument()->MeasurementLog().SetReference(model, dialog);
+  Execute({ParametersActionFromDialog(model, dialog.Transcript())}, "Set Reference Parameters");
 }
 
-void CPelorinView::OnSaveVrmlFile() {
-  if (!RequirePhotograph()) return;
-  const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save, "wrl");
-  if (!choice) return;
-  const std::string& path = choice->fullPath;
-  const CVrmlScene scene = MakeVrmlScene(*GetDocument()->GetSingleImage());
-  const CSaveResult result = SaveFile(path, [&scene](CFileSink& sink) { sink.Write(scene.text); });
-  if (!result) {
-    Trace("can't save VRMLfile %s!", path.c_str());
-    Services().MessageBox("The VRML file " + path + " cannot be saved: " + result.reason + ".");
-    return;
-  }
-  const std::string leftOut = LeftOutFacesMessage(scene.faces);
-  if (!leftOut.empty()) Services().MessageBox(leftOut);
-}
+void CPelorinView::OnSaveVrmlFile() { SaveExport(EExportFormat::Vrml, "wrl", "VRML file"); }
 
-void CPelorinView::ReportExportedFaces(const CExportFaces& faces, const std::vector<int>& untextured) {
-  std::string message = LeftOutFacesMessage(faces);
-  if (!untextured.empty()) {
-    std::string numbers;
-    for (int number : untextured) numbers += (numbers.empty() ? "" : ", ") + std::to_string(number);
-    message += (message.empty() ? "" : "\n") + std::string("Faces written without a texture (none could be made): ") + numbers;
-  }
-  if (!message.empty()) Services().MessageBox(message);
-}
+void CPelorinView::OnSaveGltfFile() { SaveExport(EExportFormat::Gltf, "glb", "glTF file"); }
 
-void CPelorinView::OnSaveGltfFile() {
-  if (!RequirePhotograph()) return;
-  const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save, "glb");
-  if (!choice) return;
-  const CGltfModel gltf = MakeGlb(*GetDocument()->GetSingleImage());
-  const CSaveResult result = SaveFilesTogether({{choice->fullPath, std::string(gltf.bytes.begin(), gltf.bytes.end())}});
-  if (!result) {
-    Services().MessageBox("The glTF file " + choice->fullPath + " cannot be saved: " + result.reason + ".");
-    return;
-  }
-  ReportExportedFaces(gltf.faces, gltf.untexturedFaces);
-}
-
-void CPelorinView::OnSaveObjFile() {
-  if (!RequirePhotograph()) return;
-  const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save, "obj");
-  if (!choice) return;
-  // NAME.obj, NAME.mtl and NAME_faceN.png, side by side.
-  std::string folder = choice->fullPath.substr(0, choice->fullPath.size() - choice->fileName.size());
-  std::string base = choice->fileName;
-  if (base.size() > 4 && base.compare(base.size() - 4, 4, ".obj") == 0) base.resize(base.size() - 4);
-  if (const std::string problem = ObjNameProblem(base); !problem.empty()) {
-    Services().MessageBox("The OBJ files " + choice->fullPath + " cannot be saved: " + problem + ".");
-    return;
-  }
-  const CObjModel obj = MakeObj(*GetDocument()->GetSingleImage(), base);
-  std::vector<CFileContent> files = {{choice->fullPath, obj.obj}, {folder + base + ".mtl", obj.mtl}};
-  for (const auto& [name, png] : obj.textures) files.push_back({folder + name, std::string(png.begin(), png.end())});
-  const CSaveResult result = SaveFilesTogether(files);
-  if (!result) {
-    Services().MessageBox("The OBJ files " + choice->fullPath + " cannot be saved: " + result.reason + ".");
-    return;
-  }
-  ReportExportedFaces(obj.faces, obj.untexturedFaces);
-}
+void CPelorinView::OnSaveObjFile() { SaveExport(EExportFormat::Obj, "obj", "OBJ files"); }
 
 void CPelorinView::OnQueryTexture() {
   if (!RequirePhotograph()) return;
   CSingleImage& model = *GetDocument()->GetSingleImage();
   CQueryTexture dialog(model);
   if (Services().RunModalDialog(dialog) != kDialogOk) return;
-  if (dialog.HasGeneratedName()) RenameFace(model, dialog.m_nTextureNumber, dialog.m_szTextureName);
+  if (dialog.HasGeneratedName())
+    Execute({CRenameFaceAction{dialog.m_nTextureNumber, dialog.m_szTextureName}},
+            "Rename Face " + std::to_string(dialog.m_nTextureNumber));
 }

@@ -7,6 +7,8 @@
 
 #include "app/GLRenderContext.h"
 #include "export/ExportFaces.h"
+#include "export/ExportStep.h"
+#include "session/Actions.h"
 #include "metrology/LineEndPoints.h"
 #include "model/RecordArray.h"
 
@@ -16,10 +18,12 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CPelorinDoc;
+class CSingleImage;
 class QPainter;
 
 class CPelorinView final : public QWidget {
@@ -98,9 +102,16 @@ class CPelorinView final : public QWidget {
   QPoint m_ptPress;
   int m_nPanX = 0;
   int m_nPanY = 0;
-  CRecordArray<CLineEndPoints> m_XLines;
-  CRecordArray<CLineEndPoints> m_YLines;
-  CRecordArray<CLineEndPoints> m_ZLines;
+  // The segments that count, as the document's session replays them.
+  CRecordArray<CLineEndPoints>& m_XLines;
+  CRecordArray<CLineEndPoints>& m_YLines;
+  CRecordArray<CLineEndPoints>& m_ZLines;
+
+  // Asked before the work in the document is replaced; false when the user keeps it (cancels).
+  void SetReplaceWorkHandler(std::function<bool()> handler) { m_canReplaceWork = std::move(handler); }
+  // Reads a photograph while the window stays responsive; a model without pixels when it
+  // cannot be read (with the reason), with its display texture when it can.
+  std::unique_ptr<CSingleImage> ReadPhotograph(const std::string& path, std::string* sha256);
 
  protected:
   bool event(QEvent* event) override;
@@ -114,10 +125,14 @@ class CPelorinView final : public QWidget {
  private:
   // Opens the point dialog at the photograph position (u, v) and keeps the point on OK.
   void MeasurePointAt(double u, double v);
-  // Tells the user of faces an export left out or wrote without a texture.
-  void ReportExportedFaces(const CExportFaces& faces, const std::vector<int>& untextured);
-  // Asks for one segment and appends it to the list.
-  void InputSegment(CRecordArray<CLineEndPoints>& lines);
+  // Asks for one segment of direction 0 (X), 1 (Y) or 2 (Z) and adds it.
+  void InputSegment(int axis);
+  // Adds a segment as one command.
+  void AddSegment(int axis, double x1, double y1, double x2, double y2);
+  // Runs a command on the document and tells the user when it was refused.
+  void Execute(std::vector<CAction> actions, const std::string& label);
+  // Writes one export's files together, into the folder of the chosen file.
+  void SaveExport(EExportFormat format, const std::string& defaultExtension, const std::string& kindName);
   // Shows "No source image is loaded." and returns false while there is no scene model.
   bool RequirePhotograph() const;
   QPoint DevicePosition(const QPointF& logical) const;
@@ -143,6 +158,7 @@ class CPelorinView final : public QWidget {
   QPointF SegmentPositionAt(QPointF logical) const;
   void ModelChanged();
   std::function<void()> m_onModelChanged;
+  std::function<bool()> m_canReplaceWork;
   int m_nPaintCount = 0;
   std::map<int, void (CPelorinView::*)()> m_commands;
 };

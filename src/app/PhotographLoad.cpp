@@ -2,6 +2,7 @@
 
 #include "app/Resources.h"
 #include "services/Services.h"
+#include "session/Sha256.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -38,18 +39,21 @@ void CBusyIndication::Show() {
   Services().SetStatusText(m_message);
 }
 
-std::unique_ptr<CSingleImage> ReadPhotographWhileResponsive(const std::string& path, CBusyIndication& busy) {
+std::unique_ptr<CSingleImage> ReadPhotographWhileResponsive(const std::string& path, CBusyIndication& busy,
+                                                            std::string* sha256) {
   auto model = std::make_unique<CSingleImage>(0, 0);
   const CPhotographReader reader = InstalledReader();
   CSingleImage& target = *model;
   // What the reading says (a trace, a box about closing the file) is told here, once it is done.
   CDeferredServices said;
-  std::future<void> reading = std::async(std::launch::async, [&target, &path, &reader, &said] {
+  std::future<void> reading = std::async(std::launch::async, [&target, &path, &reader, &said, sha256] {
     const CThreadServices worker(said);
     if (reader)
       reader(target, path);
     else
       target.ReadPhotograph(path.c_str());
+    std::string reason;
+    if (sha256 && target.HasPixels()) *sha256 = Sha256OfFile(path, reason);
   });
   const auto start = std::chrono::steady_clock::now();
   double nextRepaint = kBusyAfterSeconds;

@@ -35,5 +35,7 @@ class CBusyIndication {
 };
 
 // A new model read from the file, without its display texture (which needs the user-interface
-// thread); on failure a model without pixels whose ReadFailure() says why.
-std::unique_ptr<CSingleImage> ReadPhotographWhileResponsive(const std::string& path, CBusyIndication& busy);
+// thread); on failure a model without pixels whose ReadFailure() says why. With `sha256`, the
+// file's SHA-256 is worked out on the same thread ("" when it cannot be).
+std::unique_ptr<CSingleImage> ReadPhotographWhileResponsive(const std::string& path, CBusyIndication& busy,
+                                                            std::string* sha256 = nullptr);

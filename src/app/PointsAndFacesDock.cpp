@@ -222,15 +222,20 @@ void CPointsAndFacesDock::DeleteSelectedRows(QTableWidget& table) {
              : "Delete face" + std::string(several ? "s " : " ") + ListOf(names) + "? The later faces move down " +
                    (several ? "to fill the gaps." : "one number.");
   if (!Services().AskYesNo(question)) return;
-  // From the bottom up, so the rows still to go keep their positions.
+  // From the bottom up, so the rows still to go keep their positions; one command for all.
+  std::vector<CAction> deletions;
   for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
     if (points)
-      DeleteViewPoint(*model, *row);
+      deletions.push_back(CDeletePointAction{*row, model->m_Points.ElementAt(*row)->m_id});
     else
-      DeleteFace(*model, *row);
+      deletions.push_back(CDeleteFaceAction{*row});
   }
+  const std::string refusal =
+      m_document.Append(std::move(deletions), std::string(points ? "Delete Point" : "Delete Face") +
+                                                  (several ? "s " : " ") + ListOf(names));
   // The rows now at those positions are other points or faces: a later Delete must not take them.
   table.clearSelection();
   Refresh();
   if (m_afterDelete) m_afterDelete();
+  if (!refusal.empty()) Services().MessageBox(refusal);
 }

@@ -80,6 +80,16 @@ bool CQtServices::AskYesNo(const std::string& question) {
   return ExecDialog(box) == QMessageBox::Yes;
 }
 
+ESaveChoice CQtServices::AskSaveChanges(const std::string& question) {
+  QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kApplicationTitle.data(), kApplicationTitle.size()),
+                  QString::fromStdString(question), QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                  m_pFrame);
+  box.setDefaultButton(QMessageBox::Save);
+  const int answer = ExecDialog(box);
+  return answer == QMessageBox::Save ? ESaveChoice::Save : answer == QMessageBox::Discard ? ESaveChoice::Discard
+                                                                                          : ESaveChoice::Cancel;
+}
+
 int CQtServices::ChooseFromMenu(const std::vector<std::string>& items) {
   QMenu menu(m_pFrame);
   for (size_t i = 0; i < items.size(); ++i) menu.addAction(QString::fromStdString(items[i]))->setData(static_cast<int>(i));

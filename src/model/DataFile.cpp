@@ -461,3 +461,7 @@ EDataFileRead ReadDataFile(const std::string& path, CSingleImage& model, std::st
   ApplyDataFile(model, std::move(content));
   return EDataFileRead::Loaded;
 }
+
+EDataFileRead ReadDataFileText(const std::string& path, std::string& text, std::string& reason) {
+  return ReadRegularFile(path, text, reason);
+}

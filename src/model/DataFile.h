@@ -46,5 +46,9 @@ enum class EDataFileRead { Loaded, CannotOpen, Refused };
 // says why.
 EDataFileRead ReadDataFile(const std::string& path, CSingleImage& model, std::string& reason);
 
+// Reads a data file's whole text, refusing anything but a regular file; Loaded or CannotOpen
+// with the reason.
+EDataFileRead ReadDataFileText(const std::string& path, std::string& text, std::string& reason);
+
 // Saves the model's data file through the save routine.
 CSaveResult SaveDataFile(const std::string& path, const CSingleImage& model);

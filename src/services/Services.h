@@ -28,6 +28,8 @@ struct CFileDialogChoice {
 inline constexpr int kDialogOk = 1;
 inline constexpr int kDialogCancel = 2;
 
+enum class ESaveChoice { Save, Discard, Cancel };
+
 class CServices {
  public:
   virtual ~CServices() = default;
@@ -47,6 +49,8 @@ class CServices {
   virtual void Repaint() = 0;
   // A question with Yes and No; true for Yes. Without a user to ask, the answer is No.
   virtual bool AskYesNo(const std::string& /*question*/) { return false; }
+  // "Save changes to NAME?" with Save, Discard and Cancel; without a user to ask, Cancel.
+  virtual ESaveChoice AskSaveChanges(const std::string& /*question*/) { return ESaveChoice::Cancel; }
   // A small menu of choices at the mouse; the index chosen, or −1 when it was dismissed.
   virtual int ChooseFromMenu(const std::vector<std::string>& /*items*/) { return -1; }
   // Shows a file in the desktop's own program for it (the user guide); false when none could

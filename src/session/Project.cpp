@@ -652,7 +652,7 @@ bool IsNameInFolder(const std::string& name) {
 bool ReadProject(std::string_view text, const std::string& folder, CProject& out, std::string& error) {
   const json doc = json::parse(text, nullptr, false);
   if (doc.is_discarded()) {
-    error = "the job is not JSON";
+    error = "the file is not JSON";
     return false;
   }
   out = CProject{};

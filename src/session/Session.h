@@ -25,6 +25,8 @@ class CSession {
   const CPhotographInfo& Photograph() const { return m_state.photograph; }
   const CActionList& Actions() const { return m_state.actions; }
   const CReplayed& Replayed() const { return *m_replayed; }
+  // For tests and tools that set a state up directly; the next replay forgets what they did.
+  CReplayed& Replayed() { return *m_replayed; }
 
   // Appends actions as one command named `label` ("Add Point 7"). "" when applied; otherwise
   // the refusal, and the session is as it was.
@@ -54,6 +56,8 @@ class CSession {
   // Changes since the last save (or open, or clear).
   bool IsModified() const { return m_state.serial != m_savedSerial; }
   void MarkSaved() { m_savedSerial = m_state.serial; }
+  // What is there now is not in the file (work restored after a crash, a photograph found elsewhere).
+  void MarkUnsaved() { m_savedSerial = 0; }
   // Changes whenever the inputs change: a command, an undo, a redo, an open.
   unsigned long long Serial() const { return m_state.serial; }
 

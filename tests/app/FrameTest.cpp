@@ -39,7 +39,7 @@ const std::vector<CExpectedMenu> kExpectedMenus = {
      {{32771, "Load Souce Image"}, {32772, "Input for Vx"}, {32773, "Input for Vy"}, {32774, "Input for Vz"},
       {32775, "Caculate "}, {32777, "Load Data File"}, {32778, "Save Data File"}, {32779, "GetParameter"},
       {32781, "Query Texture"}, {32780, "Save VRML File"}, {32782, "Save glTF File"}, {32783, "Save OBJ File"}}},
-    {"&Edit", {{57643, "&Undo\tCtrl+Z"}, {0, ""}, {57635, "Cu&t\tCtrl+X"}, {57634, "&Copy\tCtrl+C"}, {57637, "&Paste\tCtrl+V"}}},
+    {"&Edit", {{57643, "&Undo\tCtrl+Z"}, {57644, "&Redo\tCtrl+Y"}, {0, ""}, {57635, "Cu&t\tCtrl+X"}, {57634, "&Copy\tCtrl+C"}, {57637, "&Paste\tCtrl+V"}}},
     {"&View",
      {{59392, "&Toolbar"}, {59393, "&Status Bar"}, {0, ""}, {32790, "Zoom &In\tCtrl++"}, {32791, "Zoom &Out\tCtrl+-"},
       {32792, "&Actual Pixels\tCtrl+0"}, {0, ""}, {32793, "O&verlays"}, {32794, "&Points and Faces"}}},
@@ -77,6 +77,7 @@ TEST_F(AppTest, AcceleratorsIncludeTheAlternativeEditKeys) {
   };
   const Case cases[] = {{57600, {"Ctrl+N"}},
                         {57643, {"Ctrl+Z", "Alt+Backspace"}},
+                        {57644, {"Ctrl+Y", "Ctrl+Shift+Z"}},
                         {57635, {"Ctrl+X", "Shift+Del"}},
                         {57634, {"Ctrl+C", "Ctrl+Ins"}},
                         {57637, {"Ctrl+V", "Shift+Ins"}},
@@ -139,33 +140,41 @@ TEST_F(AppTest, EditCommandsDoNothing) {
   EXPECT_TRUE(services->fileRequests.empty());
 }
 
-TEST_F(AppTest, FileOpenChangesOnlyTheTitleTheRecentFilesAndThePan) {
-  LoadPhotograph(UniformPhotograph("photo.bmp", 20, 10));
-  CSingleImage* model = Model();
-  model->m_Points.Add(new CViewPoint);
-  View().m_XLines.Add(new CLineEndPoints);
+// A project of the photograph with one X segment, written as the program writes it.
+std::string WriteProject(const std::string& path, const std::string& photograph) {
+  std::ofstream(path) << "{\"format\": \"pelorin-project\", \"version\": 1, \"photograph\": \"" << photograph
+                      << "\", \"actions\": [{\"segment\": {\"axis\": \"X\", \"ends\": [1, 1, 15, 2]}}]}\n";
+  return path;
+}
+
+TEST_F(AppTest, FileOpenReadsAProjectAndFileNewEmptiesTheSession) {
+  const std::string photograph = UniformPhotograph("photo.bmp", 20, 10);
+  const std::string project = WriteProject(dir.File("job.pelorin"), photograph);
   View().m_nPanX = 12;
-  const std::string document = dir.File("job.pel");
-  std::ofstream(document) << "anything";
-  services->AnswerFileDialog(document);
+  services->AnswerFileDialog(project);
   Command(ID_FILE_OPEN);
-  EXPECT_EQ(Frame().windowTitle().toStdString(), "job.pel - Pelorin");
-  EXPECT_EQ(Model(), model);
-  EXPECT_EQ(Model()->m_Points.GetCount(), 1);
+  EXPECT_TRUE(services->messages.empty()) << services->messages[0];
+  EXPECT_EQ(Frame().windowTitle().toStdString(), "job.pelorin - Pelorin");
+  ASSERT_NE(Model(), nullptr);
+  EXPECT_EQ(Model()->GetWidth(), 20);
   EXPECT_EQ(View().m_XLines.GetCount(), 1);
   EXPECT_EQ(View().m_nPanX, 0);
-  EXPECT_EQ(app->RecentFiles(), QStringList{QString::fromStdString(document)});
+  EXPECT_EQ(app->RecentFiles(), QStringList{QString::fromStdString(project)});
+  EXPECT_EQ(services->fileRequests.back().defaultExtension, "pelorin");
+  EXPECT_FALSE(Frame().Action(ID_EDIT_UNDO)->isEnabled());
 
   Command(ID_FILE_NEW);
   EXPECT_EQ(Frame().windowTitle().toStdString(), "Untitled - Pelorin");
-  EXPECT_EQ(Model(), model);
+  EXPECT_EQ(Model(), nullptr);
+  EXPECT_EQ(View().m_XLines.GetCount(), 0);
   EXPECT_TRUE(services->messages.empty());
+  EXPECT_TRUE(services->saveQuestions.empty());
 }
 
 TEST_F(AppTest, RecentFileListKeepsFourEntriesInTheSettings) {
+  const std::string photograph = UniformPhotograph("photo.bmp", 20, 10);
   for (int i = 1; i <= 5; ++i) {
-    const std::string path = dir.File("doc" + std::to_string(i));
-    std::ofstream(path) << "x";
+    const std::string path = WriteProject(dir.File("doc" + std::to_string(i)), photograph);
     ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(path)));
   }
   const QStringList expected = {QString::fromStdString(dir.File("doc5")), QString::fromStdString(dir.File("doc4")),
@@ -179,27 +188,50 @@ TEST_F(AppTest, RecentFileListKeepsFourEntriesInTheSettings) {
   EXPECT_TRUE(settings.fileName().startsWith(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"))));
   // The File menu shows them in place of the greyed place holder.
   EXPECT_FALSE(Frame().Action(ID_FILE_MRU_FILE1)->isVisible());
+  // A photograph opened is a recent file too.
+  ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(photograph)));
+  EXPECT_EQ(app->RecentFiles().front(), QString::fromStdString(photograph));
 }
 
-TEST_F(AppTest, SaveWritesAnEmptyFileAndNeverOverwritesData) {
-  const std::string fresh = dir.File("fresh.pel");
+TEST_F(AppTest, SaveWritesTheProjectAndNeverOverwritesOtherData) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 20, 10));
+  services->ScriptDialog([](CDialogDriver& d) {
+    d.Type(1000, "1"), d.Type(1001, "1"), d.Type(1002, "15"), d.Type(1003, "2");
+    d.PressOk();
+  });
+  Command(ID_INPUT_VX);
+  EXPECT_EQ(Frame().windowTitle().toStdString(), "Untitled* - Pelorin");
+  const std::string fresh = dir.File("fresh.pelorin");
   services->AnswerFileDialog(fresh);
   Command(ID_FILE_SAVE);  // untitled: Save As
-  EXPECT_TRUE(ReadFileBytes(fresh).empty());
-  EXPECT_EQ(Frame().windowTitle().toStdString(), "fresh.pel - Pelorin");
-  ASSERT_EQ(services->fileRequests.size(), 1u);
-  EXPECT_EQ(services->fileRequests[0].kind, EFileDialogKind::Save);
+  const std::vector<unsigned char> saved = ReadFileBytes(fresh);
+  const std::string text(saved.begin(), saved.end());
+  EXPECT_NE(text.find("\"format\": \"pelorin-project\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"photograph\": \"photo.bmp\""), std::string::npos) << text;
+  EXPECT_NE(text.find("[1.0, 1.0, 15.0, 2.0]"), std::string::npos) << text;
+  EXPECT_EQ(Frame().windowTitle().toStdString(), "fresh.pelorin - Pelorin");
+  ASSERT_EQ(services->fileRequests.size(), 2u);
+  EXPECT_EQ(services->fileRequests[1].kind, EFileDialogKind::Save);
+  EXPECT_EQ(services->fileRequests[1].defaultExtension, "pelorin");
 
-  // A data file opened by mistake, then Ctrl+S.
+  // A data file chosen by mistake for Save As is left as it was, and the work stays unsaved.
+  Command(ID_CALCULATE_VANISHING_POINTS);  // refused: one segment; nothing changes
+  services->messages.clear();
+  services->ScriptDialog([](CDialogDriver& d) {
+    d.Type(1000, "1"), d.Type(1001, "5"), d.Type(1002, "15"), d.Type(1003, "6");
+    d.PressOk();
+  });
+  Command(ID_INPUT_VX);
   const std::string data = dir.File("scene.txt");
   std::ofstream(data) << "X Vanishing Point is 1.000000,0.000000,0.000000 \n";
   const std::vector<unsigned char> before = ReadFileBytes(data);
-  ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(data)));
-  ActivateFrame();
-  QTest::keyClick(&Frame(), Qt::Key_S, Qt::ControlModifier);
+  services->AnswerFileDialog(data);
+  Command(ID_FILE_SAVE_AS);
   EXPECT_EQ(ReadFileBytes(data), before);
   ASSERT_EQ(services->messages.size(), 1u);
   EXPECT_NE(services->messages[0].find(data), std::string::npos) << services->messages[0];
+  EXPECT_EQ(Frame().windowTitle().toStdString(), "fresh.pelorin* - Pelorin");
+  EXPECT_EQ(ReadFileBytes(fresh), saved);
 }
 
 TEST_F(AppTest, OpeningAFileThatCannotBeReadSaysSoAndKeepsTheTitle) {
@@ -216,16 +248,20 @@ TEST(CommandLine, UnknownOptionGetsTheUsageLineAndEnds) {
   EXPECT_EQ(app.ExitCode(), 2);
 }
 
-TEST(CommandLine, AFileNamedIsOpenedAsFileOpenWould) {
+TEST(CommandLine, AProjectNamedIsOpenedAsFileOpenWould) {
   CTempDir dir;
-  std::ofstream(dir.File("job.pel")) << "";
+  const std::string project =
+      WriteProject(dir.File("job.pelorin"), PELORIN_EXAMPLES_DIR "/sample-scene.bmp");
   CPelorinApp app;
-  ASSERT_TRUE(app.InitInstance({QString::fromStdString(dir.File("job.pel"))}));
-  EXPECT_EQ(app.Frame().windowTitle().toStdString(), "job.pel - Pelorin");
+  CScriptedServices services(&app.QtServices());
+  ASSERT_TRUE(app.InitInstance({QString::fromStdString(project)}));
+  EXPECT_TRUE(services.messages.empty());
+  EXPECT_EQ(app.Frame().windowTitle().toStdString(), "job.pelorin - Pelorin");
+  EXPECT_EQ(app.View().m_XLines.GetCount(), 1);
 }
 
 // A photograph named on the command line is loaded as "Load Souce Image" loads it, and shown;
-// the document stays untitled and the recent files stay empty.
+// the document stays untitled and the photograph is the one recent file.
 TEST(CommandLine, APhotographNamedIsLoadedAndShown) {
   QSettings(QString::fromUtf8(kSettingsOrganisation.data()), QStringLiteral("Pelorin")).clear();
   const std::string path = PELORIN_EXAMPLES_DIR "/sample-scene.bmp";
@@ -239,7 +275,7 @@ TEST(CommandLine, APhotographNamedIsLoadedAndShown) {
   ASSERT_NE(app.Document().GetSingleImage(), nullptr);
   EXPECT_EQ(app.Document().GetSingleImage()->GetWidth(), photograph.image.width);
   EXPECT_EQ(app.Frame().windowTitle().toStdString(), "Untitled - Pelorin");
-  EXPECT_TRUE(app.RecentFiles().isEmpty());
+  EXPECT_EQ(app.RecentFiles(), QStringList{QStringLiteral(PELORIN_EXAMPLES_DIR "/sample-scene.bmp")});
 
   // The screen shows the photograph's lower-left corner in the view's lower-left corner.
   for (int attempt = 0; attempt < 50 && app.View().PaintCount() == 0; ++attempt) QTest::qWait(10);
@@ -259,13 +295,15 @@ TEST(CommandLine, APhotographNamedIsLoadedAndShown) {
   EXPECT_EQ(mismatches, 0);
 }
 
-TEST(CommandLine, ADocumentNamedIsStillOpenedAsADocument) {
+TEST(CommandLine, AFileThatIsNeitherProjectNorPhotographSaysWhereAndEnds) {
   CTempDir dir;
   std::ofstream(dir.File("notes.pel")) << "Pelorin notes";
   CPelorinApp app;
   CScriptedServices services(&app.QtServices());
-  ASSERT_TRUE(app.InitInstance({QString::fromStdString(dir.File("notes.pel"))}));
-  EXPECT_EQ(app.Frame().windowTitle().toStdString(), "notes.pel - Pelorin");
+  EXPECT_FALSE(app.InitInstance({QString::fromStdString(dir.File("notes.pel"))}));
+  EXPECT_EQ(app.ExitCode(), 1);
+  ASSERT_EQ(services.messages.size(), 1u);
+  EXPECT_EQ(services.messages[0], "The project " + dir.File("notes.pel") + " cannot be opened: the file is not JSON.");
   EXPECT_EQ(app.Document().GetSingleImage(), nullptr);
 }
 

@@ -91,7 +91,7 @@ class ScreenShows : public AppTest {
   qreal ratio = 1;
 };
 
-TEST_F(ScreenShows, WhatTheEchoSaysAfterFileNewFollowingAPanAndAZoom) {
+TEST_F(ScreenShows, WhatTheEchoSaysAfterFileOpenFollowingAPanAndAZoom) {
   ExpectScreenAgreesWithEcho("loading");
   Press(QPoint(300, 300));
   MoveTo(QPointF(200, 380));
@@ -99,11 +99,15 @@ TEST_F(ScreenShows, WhatTheEchoSaysAfterFileNewFollowingAPanAndAZoom) {
   ASSERT_NE(View().m_nPanX, 0);
   Command(ID_VIEW_ZOOM_IN);
   ASSERT_EQ(View().Zoom(), 2.0);
+  const std::string project = dir.File("coded.pelorin");
+  services->AnswerFileDialog(project);
+  Command(ID_FILE_SAVE_AS);
   ActivateFrame();
-  QTest::keyClick(&AppTest::Frame(), Qt::Key_N, Qt::ControlModifier);
+  services->AnswerFileDialog(project);
+  QTest::keyClick(&AppTest::Frame(), Qt::Key_O, Qt::ControlModifier);
   ASSERT_EQ(View().m_nPanX, 0);
   ASSERT_TRUE(View().IsPlainView());
-  ExpectScreenAgreesWithEcho("File New");
+  ExpectScreenAgreesWithEcho("File Open");
 }
 
 TEST_F(ScreenShows, WhatTheEchoSaysAfterTheViewChangesSize) {

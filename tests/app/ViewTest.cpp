@@ -175,11 +175,12 @@ TEST_F(KeptWork, APhotographThatCannotBeReadKeepsEverythingAndSaysWhy) {
   EXPECT_NE(services->messages[0].find(std::strerror(ENOENT)), std::string::npos) << services->messages[0];
 }
 
-TEST_F(KeptWork, FileNewKeepsThePhotographAndResetsThePan) {
+TEST_F(KeptWork, FileNewStartsAnEmptySessionAndResetsThePan) {
   Command(ID_FILE_NEW);
-  EXPECT_EQ(Model(), model);
-  EXPECT_EQ(Model()->m_Points.GetCount(), 1);
+  EXPECT_EQ(Model(), nullptr);
+  EXPECT_EQ(View().m_YLines.GetCount(), 0);
   EXPECT_EQ(View().m_nPanX, 0);
+  EXPECT_FALSE(Frame().Action(ID_EDIT_UNDO)->isEnabled());
 }
 
 TEST_F(AppTest, AZeroHeightSizeEventKeepsTheViewport) {

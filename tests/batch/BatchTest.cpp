@@ -187,7 +187,7 @@ TEST_F(Batch, BadJobsGetOneLineAndNoOutput) {
   std::ofstream(dir.File("broken.json")) << "{ \"photograph\": ";
   const CRun broken = RunBatch(dir.File("broken.json"));
   EXPECT_EQ(broken.status, 2);
-  EXPECT_NE(broken.err.find("the job is not JSON"), std::string::npos);
+  EXPECT_NE(broken.err.find("the file is not JSON"), std::string::npos);
 }
 
 TEST_F(Batch, AnOutputFolderWithoutWritePermissionWritesNothing) {

@@ -50,6 +50,14 @@ bool CScriptedServices::AskYesNo(const std::string& question) {
   return answer;
 }
 
+ESaveChoice CScriptedServices::AskSaveChanges(const std::string& question) {
+  saveQuestions.push_back(question);
+  if (saveAnswers.empty()) return ESaveChoice::Discard;
+  const ESaveChoice answer = saveAnswers.front();
+  saveAnswers.pop_front();
+  return answer;
+}
+
 int CScriptedServices::ChooseFromMenu(const std::vector<std::string>& items) {
   menusShown.push_back(items);
   if (menuAnswers.empty()) return -1;

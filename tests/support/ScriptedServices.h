@@ -51,6 +51,9 @@ class CScriptedServices final : public CServices {
   // Answered from the queues below; an empty queue says No and dismisses the menu.
   bool AskYesNo(const std::string& question) override;
   int ChooseFromMenu(const std::vector<std::string>& items) override;
+  // Answered from saveAnswers; an empty queue discards the changes, as the tests that do not
+  // ask about saving expect.
+  ESaveChoice AskSaveChanges(const std::string& question) override;
   // Records the file and answers showDocumentAnswer; nothing is started.
   bool ShowDocument(const std::string& path) override;
 
@@ -66,6 +69,8 @@ class CScriptedServices final : public CServices {
   std::deque<std::optional<CFileDialogChoice>> fileAnswers;
   std::deque<bool> yesNoAnswers;
   std::deque<int> menuAnswers;
+  std::deque<ESaveChoice> saveAnswers;
+  std::vector<std::string> saveQuestions;
   std::vector<std::string> questions;
   std::vector<std::vector<std::string>> menusShown;
   std::vector<std::string> documentsShown;
