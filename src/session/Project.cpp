@@ -650,12 +650,12 @@ bool IsNameInFolder(const std::string& name) {
 }
 
 bool ReadProject(std::string_view text, const std::string& folder, CProject& out, std::string& error) {
+  out = CProject{};
   const json doc = json::parse(text, nullptr, false);
   if (doc.is_discarded()) {
     error = "the file is not JSON";
     return false;
   }
-  out = CProject{};
   CReader r;
   if (!doc.is_object()) r.Fail("file", "expected an object");
   ReadHeader(r, doc, folder, out);

@@ -51,7 +51,8 @@ std::optional<CTypedPoint> TypedPointCandidate(const std::vector<CDialogStep>& t
   return point;
 }
 
-std::optional<CTypedParameters> TypedParametersCandidate(const std::vector<CDialogStep>& transcript, bool withScales) {
+// `scales` says which of a, b and A (bits 0, 1, 2) are typed after "Caculate" or without it.
+std::optional<CTypedParameters> TypedParametersCandidate(const std::vector<CDialogStep>& transcript, int scales) {
   if (transcript.empty() || transcript.back().button != IDOK) return std::nullopt;
   const CDialogStep& first = transcript.front();
   const CDialogStep& last = transcript.back();
@@ -71,11 +72,13 @@ std::optional<CTypedParameters> TypedParametersCandidate(const std::vector<CDial
   parameters.foot = {value[6], value[7]};
   parameters.top = {value[8], value[9]};
   parameters.height = value[10];
-  if (withScales) {
-    parameters.a = Field(last, IDC_SCALE_A_X), parameters.b = Field(last, IDC_SCALE_B_Y);
-    parameters.A = Field(last, IDC_SCALE_A_Z);
-    if (!parameters.a || !parameters.b || !parameters.A) return std::nullopt;
-  }
+  const int controls[3] = {IDC_SCALE_A_X, IDC_SCALE_B_Y, IDC_SCALE_A_Z};
+  std::optional<double>* values[3] = {&parameters.a, &parameters.b, &parameters.A};
+  for (int k = 0; k < 3; ++k)
+    if (scales & (1 << k)) {
+      *values[k] = Field(last, controls[k]);
+      if (!*values[k]) return std::nullopt;
+    }
   return parameters;
 }
 
@@ -102,8 +105,8 @@ CParametersAction ParametersActionFromDialog(const CSingleImage& model, const st
   CParametersAction action;
   CQuietServices quiet;
   CScopedServices installed(quiet);
-  for (const bool withScales : {false, true})
-    if (const std::optional<CTypedParameters> candidate = TypedParametersCandidate(transcript, withScales)) {
+  for (int scales = 0; scales < 8; ++scales)
+    if (const std::optional<CTypedParameters> candidate = TypedParametersCandidate(transcript, scales)) {
       CDialogforParameter dialog(model);
       TypeParameters(dialog, *candidate);
       if (dialog.Transcript() == transcript) {

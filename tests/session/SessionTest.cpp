@@ -1,0 +1,306 @@
+// The session as the program uses it: dialogs recorded as the user drove them and replayed to
+// the same bytes, every command undone and redone, and random histories that always equal a
+// replay of their own project file.
+
+#include "session/Project.h"
+#include "session/Recording.h"
+#include "session/Session.h"
+
+#include "TempDir.h"
+#include "dialogs/DialogforParameter.h"
+#include "dialogs/GetPointDialog.h"
+#include "export/Vrml.h"
+#include "model/DataFile.h"
+#include "model/SingleImage.h"
+#include "services/NumberText.h"
+#include "services/Services.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace {
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+CProject ReadExample(const std::string& name) {
+  CProject project;
+  std::string error;
+  EXPECT_TRUE(ReadProject(FileText(PELORIN_EXAMPLES_DIR "/" + name), PELORIN_EXAMPLES_DIR, project, error)) << error;
+  return project;
+}
+
+CActionList Shared(std::vector<CAction> actions) {
+  CActionList list;
+  for (CAction& action : actions) list.push_back(std::make_shared<const CAction>(std::move(action)));
+  return list;
+}
+
+// The sample photograph's size, without its pixels: measuring needs no more.
+std::shared_ptr<CSingleImage> SampleModel() { return std::make_shared<CSingleImage>(1024, 768); }
+CPhotographInfo SamplePhotograph() { return {PELORIN_EXAMPLES_DIR "/sample-scene.bmp", 1024, 768, ""}; }
+
+// What the session holds, as every output sees it.
+struct CSnapshot {
+  std::string dataFile, vrml;
+  std::vector<std::array<std::optional<double>, 3>> sigma;
+  bool operator==(const CSnapshot&) const = default;
+};
+CSnapshot Snapshot(CSession& session) {
+  CSnapshot snapshot;
+  if (!session.Model()) return snapshot;
+  snapshot.dataFile = DataFileText(*session.Model());
+  snapshot.vrml = MakeVrmlScene(*session.Model()).text;
+  for (int i = 0; i < session.Model()->m_Points.GetCount(); ++i)
+    snapshot.sigma.push_back(session.Replayed().log.Sigma(session.Model()->m_Points.ElementAt(i)->m_id));
+  return snapshot;
+}
+
+// A fresh session opened from the session's own project file.
+CSnapshot ReplayOfItsProjectFile(const CSession& session, CActionList* actions = nullptr) {
+  CProject project;
+  std::string error;
+  EXPECT_TRUE(ReadProject(ProjectText(session.Photograph(), session.Actions(), "/"), "/", project, error)) << error;
+  CSession replayed;
+  EXPECT_EQ(replayed.Open(SampleModel(), project.photograph, Shared(project.actions)), "");
+  if (actions) *actions = replayed.Actions();
+  return Snapshot(replayed);
+}
+
+class SampleSession : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    session.StartPhotograph(SampleModel(), SamplePhotograph(), "Load Photograph");
+    job = ReadExample("sample-job.json");
+  }
+  CQuietServices quiet;
+  CScopedServices installed{quiet};
+  CSession session;
+  CProject job;
+};
+
+TEST_F(SampleSession, TheSampleProjectReplaysToTheSampleDataFileAndIsWrittenAsItIs) {
+  const CProject project = ReadExample("sample-scene.pelorin");
+  EXPECT_TRUE(project.isProject);
+  CSession opened;
+  ASSERT_EQ(opened.Open(std::make_shared<CSingleImage>(project.photograph.path.c_str()), project.photograph,
+                        Shared(project.actions)),
+            "");
+  EXPECT_EQ(DataFileText(*opened.Model()), FileText(PELORIN_EXAMPLES_DIR "/sample-scene.txt"));
+  EXPECT_EQ(ProjectText(opened.Photograph(), opened.Actions(), PELORIN_EXAMPLES_DIR),
+            FileText(PELORIN_EXAMPLES_DIR "/sample-scene.pelorin"));
+  EXPECT_FALSE(opened.IsModified());
+  EXPECT_FALSE(opened.CanUndo());
+}
+
+TEST_F(SampleSession, PointDialogsAreRecordedAsTheUserDroveThem) {
+  for (size_t i = 0; i < job.actions.size() && !std::holds_alternative<CPointAction>(job.actions[i]); ++i)
+    ASSERT_EQ(session.Append({job.actions[i]}, "step"), "");
+  struct Case {
+    const char* name;
+    std::function<void(CGetPointDialog&)> drive;
+    bool typed;  // the job's short form says it
+  };
+  const Case cases[] = {
+      {"a ground point", [](CGetPointDialog& d) {
+         d.SetControlText(IDC_POINT_U, "595.702221"), d.SetControlText(IDC_POINT_V, "339.191199");
+         d.SetControlText(IDC_POINT_Z, "0");
+         d.Press(IDC_CALCULATE_XY), d.Press(IDOK);
+       }, true},
+      {"a top measured, then the pixel moved before X and Y", [](CGetPointDialog& d) {
+         d.SetControlText(IDC_POINT_BU, "595.702221"), d.SetControlText(IDC_POINT_BV, "339.191199");
+         d.SetControlText(IDC_POINT_TU, "600.075162"), d.SetControlText(IDC_POINT_TV, "454.206107");
+         d.Press(IDC_CALCULATE_Z);
+         d.SetControlText(IDC_POINT_U, "600.075162"), d.SetControlText(IDC_POINT_V, "454.206107");
+         d.Press(IDC_CALCULATE_XY), d.Press(IDOK);
+       }, false},
+      {"a button refused, then a number typed over", [](CGetPointDialog& d) {
+         d.SetControlText(IDC_POINT_Z, "high");
+         d.Press(IDC_CALCULATE_XY);
+         d.SetControlText(IDC_POINT_Z, "1.2"), d.SetControlText(IDC_POINT_U, "700.5");
+         d.Press(IDC_CALCULATE_XY), d.Press(IDOK);
+       }, false},
+  };
+  for (const Case& c : cases) {
+    CSingleImage& model = *session.Model();
+    CGetPointDialog dialog(model);
+    dialog.m_U = 428, dialog.m_V = 274;
+    dialog.m_nPointID = model.m_nMaxId + 1;
+    dialog.OnInitDialog();
+    c.drive(dialog);
+    ASSERT_EQ(dialog.Result(), kDialogOk) << c.name;
+    const CPointAction action = PointActionFromDialog(model, dialog.Transcript());
+    EXPECT_EQ(action.typed.has_value(), c.typed) << c.name;
+    ASSERT_EQ(session.Append({action}, "Add Point"), "") << c.name;
+    // The point is the one the dialog's OK would have stored.
+    const CViewPoint& point = *model.m_Points.ElementAt(model.m_Points.GetCount() - 1);
+    EXPECT_EQ(point.m_x, dialog.m_X) << c.name;
+    EXPECT_EQ(point.m_y, dialog.m_Y) << c.name;
+    EXPECT_EQ(point.m_z, dialog.m_Z) << c.name;
+    EXPECT_EQ(point.m_u, dialog.m_U - 512) << c.name;
+  }
+  EXPECT_EQ(ReplayOfItsProjectFile(session), Snapshot(session));
+}
+
+TEST_F(SampleSession, TheReferenceDialogIsRecordedAsTheUserDroveIt) {
+  for (size_t i = 0; !std::holds_alternative<CParametersAction>(job.actions[i]); ++i)
+    ASSERT_EQ(session.Append({job.actions[i]}, "step"), "");
+  const CTypedParameters reference = [&] {
+    for (const CAction& action : job.actions)
+      if (const auto* parameters = std::get_if<CParametersAction>(&action)) return *parameters->typed;
+    return CTypedParameters{};
+  }();
+  const auto type = [](CDialogModel& d, int id, double value) { d.SetControlText(id, FormatDoubleField(value)); };
+  for (const bool editScaleAfterCalculate : {false, true}) {
+    CDialogforParameter dialog(*session.Model());
+    dialog.OnInitDialog();
+    type(dialog, IDC_ORIGIN_U, reference.origin[0]), type(dialog, IDC_ORIGIN_V, reference.origin[1]);
+    type(dialog, IDC_GROUND_U, reference.groundPixel[0]), type(dialog, IDC_GROUND_V, reference.groundPixel[1]);
+    type(dialog, IDC_GROUND_X, reference.groundWorld[0]), type(dialog, IDC_GROUND_Y, reference.groundWorld[1]);
+    type(dialog, IDC_REFERENCE_BU, reference.foot[0]), type(dialog, IDC_REFERENCE_BV, reference.foot[1]);
+    type(dialog, IDC_REFERENCE_TU, reference.top[0]), type(dialog, IDC_REFERENCE_TV, reference.top[1]);
+    type(dialog, IDC_REFERENCE_HEIGHT, reference.height);
+    dialog.Press(IDC_CALCULATE_PARAMETERS);
+    if (editScaleAfterCalculate) dialog.SetControlText(IDC_SCALE_A_Z, "0.01");
+    dialog.Press(IDOK);
+    const CParametersAction action = ParametersActionFromDialog(*session.Model(), dialog.Transcript());
+    EXPECT_EQ(action.typed.has_value(), true);
+    EXPECT_EQ(action.typed->A.has_value(), editScaleAfterCalculate);
+    ASSERT_EQ(session.Append({action}, "Set Reference Parameters"), "");
+    EXPECT_EQ(session.Model()->m_A, dialog.m_A);
+    EXPECT_EQ(session.Model()->m_a, dialog.m_a);
+  }
+  EXPECT_EQ(ReplayOfItsProjectFile(session), Snapshot(session));
+}
+
+TEST_F(SampleSession, EveryCommandIsUndoneAndRedoneToTheSameBytes) {
+  std::vector<CSnapshot> after;
+  after.push_back(Snapshot(session));
+  for (const CAction& action : job.actions) {
+    ASSERT_EQ(session.Append({action}, "Add " + std::to_string(after.size())), "");
+    after.push_back(Snapshot(session));
+  }
+  EXPECT_EQ(session.UndoName(), "Add " + std::to_string(job.actions.size()));
+  for (size_t i = after.size() - 1; i > 0; --i) {
+    ASSERT_TRUE(session.CanUndo());
+    session.Undo();
+    EXPECT_EQ(Snapshot(session), after[i - 1]) << "undo to " << i - 1;
+  }
+  EXPECT_EQ(session.Actions().size(), 0u);
+  session.Undo();  // the photograph's load
+  EXPECT_EQ(session.Model(), nullptr);
+  EXPECT_FALSE(session.CanUndo());
+  session.Redo();
+  for (size_t i = 1; i < after.size(); ++i) {
+    ASSERT_TRUE(session.CanRedo());
+    EXPECT_EQ(session.RedoName(), "Add " + std::to_string(i));
+    session.Redo();
+    EXPECT_EQ(Snapshot(session), after[i]) << "redo to " << i;
+  }
+  EXPECT_FALSE(session.CanRedo());
+}
+
+TEST_F(SampleSession, ARefusedCommandChangesNothing) {
+  ASSERT_EQ(session.Append({job.actions[0]}, "Add Segment X"), "");
+  const CSnapshot before = Snapshot(session);
+  const unsigned long long serial = session.Serial();
+  EXPECT_NE(session.Append({CCalculateAction{}}, "Calculate Vanishing Points"), "");
+  EXPECT_NE(session.Append({CDeletePointAction{0, 0}}, "Delete Point 0"), "");
+  EXPECT_EQ(Snapshot(session), before);
+  EXPECT_EQ(session.Serial(), serial);
+  EXPECT_EQ(session.UndoName(), "Add Segment X");
+  EXPECT_EQ(session.Replayed().lines[0].GetCount(), 1);
+}
+
+TEST_F(SampleSession, UndoingAPhotographLoadBringsBackThePreviousPhotographAndItsWork) {
+  for (const CAction& action : job.actions) ASSERT_EQ(session.Append({action}, "step"), "");
+  const CSnapshot work = Snapshot(session);
+  CSingleImage* first = session.Model();
+  session.StartPhotograph(std::make_shared<CSingleImage>(640, 480), {"/other.jpg", 640, 480, ""}, "Load Photograph");
+  EXPECT_EQ(session.Model()->m_Points.GetCount(), 0);
+  EXPECT_EQ(session.Replayed().lines[0].GetCount(), 0);
+  session.Undo();
+  EXPECT_EQ(session.Model(), first);
+  EXPECT_EQ(session.Photograph(), SamplePhotograph());
+  EXPECT_EQ(Snapshot(session), work);
+}
+
+TEST_F(SampleSession, AtLeastTwoHundredStepsCanBeUndone) {
+  const CAction segment = job.actions[0];
+  for (int i = 0; i < 250; ++i) ASSERT_EQ(session.Append({segment}, "Add Segment X"), "");
+  int undone = 0;
+  while (session.CanUndo()) session.Undo(), ++undone;
+  EXPECT_GE(undone, 200);
+}
+
+TEST_F(SampleSession, SavingAndChangingMarksTheWork) {
+  EXPECT_TRUE(session.IsModified());
+  session.MarkSaved();
+  EXPECT_FALSE(session.IsModified());
+  ASSERT_EQ(session.Append({job.actions[0]}, "Add Segment X"), "");
+  EXPECT_TRUE(session.IsModified());
+  session.Undo();
+  EXPECT_FALSE(session.IsModified());
+  session.Redo();
+  EXPECT_TRUE(session.IsModified());
+}
+
+// Random histories of commands, undos and redos, as a user in a hurry makes them: the session
+// never fails, and always equals a fresh replay of the project file it would save.
+TEST_F(SampleSession, RandomHistoriesEqualAReplayOfTheirOwnProjectFile) {
+  const std::string dataFile = FileText(PELORIN_EXAMPLES_DIR "/sample-scene.txt");
+  std::vector<CAction> pool = job.actions;
+  pool.push_back(CDataFileAction{"scene.txt", dataFile});
+  int mostPoints = 0;
+  for (unsigned seed = 1; seed <= 8; ++seed) {
+    CSession history;
+    history.StartPhotograph(SampleModel(), SamplePhotograph(), "Load Photograph");
+    std::mt19937 random(seed);
+    const auto pick = [&random](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
+    for (int step = 0; step < 150; ++step) {
+      // Undone past the photograph's load: nothing to work on until it is redone.
+      if (!history.Model()) {
+        history.Redo();
+        continue;
+      }
+      const CSingleImage& model = *history.Model();
+      switch (pick(8)) {
+        case 0: history.Undo(); break;
+        case 1: history.Redo(); break;
+        case 2:
+          if (model.m_Points.GetCount() > 0) {
+            const int row = static_cast<int>(pick(model.m_Points.GetCount()));
+            history.Append({CDeletePointAction{row, model.m_Points.ElementAt(row)->m_id}}, "Delete Point");
+          }
+          break;
+        case 3:
+          if (model.m_Textures.GetCount() > 0)
+            history.Append({CDeleteFaceAction{static_cast<int>(pick(model.m_Textures.GetCount()))}}, "Delete Face");
+          break;
+        case 4:
+          if (model.m_Textures.GetCount() > 0)
+            history.Append({CRenameFaceAction{static_cast<int>(pick(model.m_Textures.GetCount())), "renamed.gif"}},
+                           "Rename Face");
+          break;
+        default: history.Append({pool[pick(pool.size())]}, "Add"); break;
+      }
+      if (history.Model()) mostPoints = std::max(mostPoints, history.Model()->m_Points.GetCount());
+      if (step % 15 == 14) {
+        CActionList actions;
+        ASSERT_EQ(ReplayOfItsProjectFile(history, &actions), Snapshot(history)) << "seed " << seed << " step " << step;
+        ASSERT_EQ(actions.size(), history.Actions().size());
+        for (size_t i = 0; i < actions.size(); ++i) ASSERT_EQ(*actions[i], *history.Actions()[i]);
+      }
+    }
+  }
+  // The histories reached measured points, not only refusals.
+  EXPECT_GE(mostPoints, 5);
+}
+
+}  // namespace
