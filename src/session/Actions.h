@@ -114,8 +114,37 @@ struct CDataFileAction {
   bool operator==(const CDataFileAction&) const = default;
 };
 
+// A measurement between measured points: the distance of two, the height difference of two
+// (the second's Z less the first's), or the area of the planar quadrilateral of four. `known` is
+// its true value when it serves as a check.
+enum class EMeasurementKind { Distance, HeightDifference, Area };
+struct CMeasurementAction {
+  EMeasurementKind kind = EMeasurementKind::Distance;
+  std::vector<int> points;
+  std::optional<double> known;
+
+  bool operator==(const CMeasurementAction&) const = default;
+};
+
+// The measurement in row `row` of the list of measurements removed, or given a known value.
+struct CDeleteMeasurementAction {
+  int row = 0;
+
+  bool operator==(const CDeleteMeasurementAction&) const = default;
+};
+struct CKnownValueAction {
+  int row = 0;
+  std::optional<double> known;
+
+  bool operator==(const CKnownValueAction&) const = default;
+};
+
 using CAction = std::variant<CSegmentAction, CCalculateAction, CParametersAction, CPointAction, CFaceAction,
-                             CRenameFaceAction, CDeletePointAction, CDeleteFaceAction, CDataFileAction>;
+                             CRenameFaceAction, CDeletePointAction, CDeleteFaceAction, CDataFileAction,
+                             CMeasurementAction, CDeleteMeasurementAction, CKnownValueAction>;
+
+// How many points a measurement of the kind names.
+inline size_t MeasurementPointCount(EMeasurementKind kind) { return kind == EMeasurementKind::Area ? 4 : 2; }
 
 // The names of the point dialog's buttons in a job ("height" is "CACULATE Z", ...), and back;
 // 0 or "" for none.

@@ -51,6 +51,7 @@ constexpr CDialogNames kPointNames{kPointFields, kPointButtons};
 constexpr CDialogNames kParameterNames{kParameterFields, kParameterButtons};
 
 const char* kAxes[3] = {"X", "Y", "Z"};
+const char* kMeasurementKinds[3] = {"distance", "height_difference", "area"};
 
 // Checks values as it reads them and keeps the first failure with its place.
 class CReader {
@@ -292,6 +293,28 @@ CFaceAction ReadFace(CReader& r, const json& f, const std::string& place, std::o
   return face;
 }
 
+CMeasurementAction ReadMeasurement(CReader& r, const json& m, const std::string& place) {
+  CMeasurementAction measurement;
+  int kinds = 0;
+  for (int k = 0; k < 3; ++k) {
+    const json* ids = r.Member(m, place, kMeasurementKinds[k], false);
+    if (!ids) continue;
+    ++kinds;
+    measurement.kind = static_cast<EMeasurementKind>(k);
+    const size_t count = MeasurementPointCount(measurement.kind);
+    const std::string idsPlace = place + "." + kMeasurementKinds[k];
+    if (!ids->is_array() || ids->size() != count) {
+      r.Fail(idsPlace, count == 2 ? "expected two point ids" : "expected four point ids");
+      return measurement;
+    }
+    for (size_t i = 0; i < count && !r.Failed(); ++i) measurement.points.push_back(r.Id((*ids)[i], Indexed(idsPlace, i)));
+  }
+  if (!r.Failed() && kinds != 1)
+    r.Fail(place, "expected one of \"distance\", \"height_difference\" or \"area\" with its point ids");
+  if (const json* known = r.Member(m, place, "known", false)) measurement.known = r.Number(*known, place + ".known");
+  return measurement;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& text, std::string& reason) {
   CInputFile file(path);
   if (!file.Get()) {
@@ -350,6 +373,10 @@ void ReadSections(CReader& r, const json& doc, const std::string& folder, CProje
   for (size_t i = 0; faces && faces->is_array() && i < faces->size() && !r.Failed(); ++i)
     Add(out, ReadFace(r, (*faces)[i], Indexed("faces", i), checkIds ? std::optional(pointCount) : std::nullopt),
         Indexed("faces", i));
+  const json* measurements = r.Member(doc, "", "measurements", false);
+  if (measurements && !measurements->is_array()) r.Fail("measurements", "expected a list of measurements");
+  for (size_t i = 0; measurements && measurements->is_array() && i < measurements->size() && !r.Failed(); ++i)
+    Add(out, ReadMeasurement(r, (*measurements)[i], Indexed("measurements", i)), Indexed("measurements", i));
 }
 
 void ReadActions(CReader& r, const json& actions, CProject& out) {
@@ -397,6 +424,17 @@ void ReadActions(CReader& r, const json& actions, CProject& out) {
       CDeleteFaceAction deletion;
       if (const json* n = r.Member(v, inner, "face", true)) deletion.face = r.Whole(*n, inner + ".face", "a face number");
       Add(out, deletion, place);
+    } else if (kind == "measure") {
+      Add(out, ReadMeasurement(r, v, inner), place);
+    } else if (kind == "delete_measurement") {
+      CDeleteMeasurementAction deletion;
+      if (const json* n = r.Member(v, inner, "row", true)) deletion.row = r.Whole(*n, inner + ".row", "a row number");
+      Add(out, deletion, place);
+    } else if (kind == "known_value") {
+      CKnownValueAction known;
+      if (const json* n = r.Member(v, inner, "row", true)) known.row = r.Whole(*n, inner + ".row", "a row number");
+      if (const json* n = r.Member(v, inner, "known", true); n && !n->is_null()) known.known = r.Number(*n, inner + ".known");
+      Add(out, known, place);
     } else if (kind == "data") {
       CDataFileAction data;
       if (const json* n = r.Member(v, inner, "file", true)) data.path = r.Text(*n, inner + ".file");
@@ -405,7 +443,7 @@ void ReadActions(CReader& r, const json& actions, CProject& out) {
     } else {
       r.Fail(place, "unknown action \"" + kind +
                         "\" (expected segment, calculate, parameters, point, face, rename_face, delete_point, "
-                        "delete_face or data)");
+                        "delete_face, data, measure, delete_measurement or known_value)");
     }
   }
 }
@@ -523,6 +561,12 @@ ordered Face(const CFaceAction& face) {
   return out;
 }
 
+ordered Measurement(const CMeasurementAction& measurement) {
+  ordered out = {{kMeasurementKinds[static_cast<int>(measurement.kind)], measurement.points}};
+  if (measurement.known) out["known"] = *measurement.known;
+  return out;
+}
+
 ordered Segment(const CSegmentAction& segment, bool withAxis) {
   if (!withAxis && segment.enabled) return segment.ends;
   ordered out = ordered::object();
@@ -547,6 +591,7 @@ bool IsCommonOrder(const CActionList& actions) {
   if (i >= actions.size() || !std::holds_alternative<CParametersAction>(*actions[i++])) return false;
   while (i < actions.size() && std::holds_alternative<CPointAction>(*actions[i])) ++i;
   while (i < actions.size() && std::holds_alternative<CFaceAction>(*actions[i])) ++i;
+  while (i < actions.size() && std::holds_alternative<CMeasurementAction>(*actions[i])) ++i;
   return i == actions.size();
 }
 
@@ -563,6 +608,11 @@ ordered Action(const CAction& action) {
           return {{"rename_face", {{"face", a.face}, {"texture_name", a.texture}}}};
         else if constexpr (std::is_same_v<T, CDeletePointAction>) return {{"delete_point", {{"row", a.row}, {"id", a.id}}}};
         else if constexpr (std::is_same_v<T, CDeleteFaceAction>) return {{"delete_face", {{"face", a.face}}}};
+        else if constexpr (std::is_same_v<T, CMeasurementAction>) return {{"measure", Measurement(a)}};
+        else if constexpr (std::is_same_v<T, CDeleteMeasurementAction>)
+          return {{"delete_measurement", {{"row", a.row}}}};
+        else if constexpr (std::is_same_v<T, CKnownValueAction>)
+          return {{"known_value", {{"row", a.row}, {"known", a.known ? ordered(*a.known) : ordered(nullptr)}}}};
         else return {{"data", {{"file", a.path}, {"text", a.text}}}};
       },
       action);
@@ -685,12 +735,13 @@ std::string ProjectText(const CPhotographInfo& photograph, const CActionList& ac
   if (!photograph.sha256.empty()) doc["photograph_sha256"] = photograph.sha256;
   if (IsCommonOrder(actions)) {
     ordered segments = {{"X", ordered::array()}, {"Y", ordered::array()}, {"Z", ordered::array()}};
-    ordered points = ordered::array(), faces = ordered::array();
+    ordered points = ordered::array(), faces = ordered::array(), measurements = ordered::array();
     for (const auto& action : actions) {
       if (const auto* s = std::get_if<CSegmentAction>(action.get())) segments[kAxes[s->axis]].push_back(Segment(*s, false));
       if (const auto* p = std::get_if<CParametersAction>(action.get())) doc["parameters"] = Parameters(*p);
       if (const auto* p = std::get_if<CPointAction>(action.get())) points.push_back(Point(*p));
       if (const auto* f = std::get_if<CFaceAction>(action.get())) faces.push_back(Face(*f));
+      if (const auto* m = std::get_if<CMeasurementAction>(action.get())) measurements.push_back(Measurement(*m));
     }
     // Sections in the order a job is read.
     ordered ordered_doc = ordered::object();
@@ -700,6 +751,7 @@ std::string ProjectText(const CPhotographInfo& photograph, const CActionList& ac
     ordered_doc["parameters"] = doc["parameters"];
     ordered_doc["points"] = points;
     ordered_doc["faces"] = faces;
+    if (!measurements.empty()) ordered_doc["measurements"] = measurements;
     doc = ordered_doc;
   } else {
     ordered list = ordered::array();

@@ -90,6 +90,25 @@ std::string Apply(const CAction& action, CSingleImage& model, CReplayed& replaye
           if (a.face < 0 || a.face >= model.m_Textures.GetCount()) return "face " + std::to_string(a.face) + " doesn't exist";
           DeleteFace(model, a.face);
           return {};
+        } else if constexpr (std::is_same_v<T, CMeasurementAction>) {
+          if (a.points.size() != MeasurementPointCount(a.kind))
+            return "a measurement names " + std::to_string(a.points.size()) + " points";
+          // Named the way the face dialog names them.
+          const int ids[4] = {a.points[0], a.points[1], a.points[a.points.size() > 2 ? 2 : 1],
+                              a.points[a.points.size() > 3 ? 3 : 1]};
+          if (std::string missing = MissingPointsMessage(model, ids); !missing.empty()) return missing;
+          replayed.measurements.push_back(a);
+          return {};
+        } else if constexpr (std::is_same_v<T, CDeleteMeasurementAction>) {
+          if (a.row < 0 || a.row >= static_cast<int>(replayed.measurements.size()))
+            return "measurement " + std::to_string(a.row) + " doesn't exist";
+          replayed.measurements.erase(replayed.measurements.begin() + a.row);
+          return {};
+        } else if constexpr (std::is_same_v<T, CKnownValueAction>) {
+          if (a.row < 0 || a.row >= static_cast<int>(replayed.measurements.size()))
+            return "measurement " + std::to_string(a.row) + " doesn't exist";
+          replayed.measurements[a.row].known = a.known;
+          return {};
         } else {
           static_assert(std::is_same_v<T, CDataFileAction>);
           CDataFileContent content;
@@ -109,6 +128,7 @@ std::string Apply(const CAction& action, CSingleImage& model, CReplayed& replaye
 void CReplayed::Clear() {
   for (CSegmentList& list : lines) list.RemoveAll();
   log.Clear();
+  measurements.clear();
 }
 
 CAppliedAction ApplyAction(const CAction& action, CSingleImage& model, CReplayed& replayed) {

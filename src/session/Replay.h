@@ -26,6 +26,8 @@ struct CReplayed {
 
   CSegmentList lines[3];
   CMeasurementLog log;
+  // The measurements between points, in the order they were added.
+  std::vector<CMeasurementAction> measurements;
 };
 
 struct CAppliedAction {
