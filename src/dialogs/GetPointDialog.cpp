@@ -97,5 +97,13 @@ CPointRecord CGetPointDialog::MeasurementRecord(const CChainInputs& chain) const
     const bool computedSince = k < 2 ? record.xyMeasured : record.zMeasured;
     if (m_copied[k] && Shows(values[k], *m_copied[k]) && !computedSince) record.copiedFrom[k] = ids[k];
   }
+  // X and Y computed at a height other than the segment's: one taken over (it carries that
+  // point's uncertainty), or one typed and kept (exact: the point is declared at that height).
+  if (record.xyMeasured && !record.how.heightFromSegment) {
+    if (m_copied[2] && Shows(m_lastGround->m_Z, *m_copied[2]))
+      record.xyHeightFrom = *m_copiedIds[2];
+    else
+      record.zExact = !record.zMeasured && record.copiedFrom[2] < 0 && Shows(m_Z, m_lastGround->m_Z);
+  }
   return record;
 }
