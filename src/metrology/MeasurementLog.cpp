@@ -170,6 +170,7 @@ CMeasurementLog& CMeasurementLog::operator=(const CMeasurementLog& other) {
     m_positionSigma = copy.m_positionSigma;
     std::swap(m_points, copy.m_points);
     Forget();
+    m_chainOf.clear();
     m_chains.clear();
     m_segmentSets.clear();
     m_referenceSets.clear();
@@ -218,6 +219,7 @@ void CMeasurementLog::SetReference(const CSingleImage& model, const CReferenceFi
 
 void CMeasurementLog::RecordPoint(int id, CPointRecord record) {
   m_points[id] = std::move(record);
+  m_chainOf.erase(id);
   Forget();
 }
 
@@ -366,7 +368,10 @@ void CMeasurementLog::ComputeRows(int id, int depth) const {
   const bool needXY = record.xyMeasured && record.copiedFrom[0] < 0 && record.copiedFrom[1] < 0;
   const bool needZ = record.zMeasured && record.copiedFrom[2] < 0;
   if (needXY || needZ) {
-    const CChainState& chain = ChainFor(record.chain);
+    // Finding the chain compares every segment: once a record.
+    auto known = m_chainOf.find(id);
+    if (known == m_chainOf.end()) known = m_chainOf.emplace(id, &ChainFor(record.chain)).first;
+    const CChainState& chain = *known->second;
     const CSensitivity* height = nullptr;  // the row of the height X and Y were computed at, when taken over
     if (record.xyMeasured && !record.how.heightFromSegment && record.xyHeightFrom >= 0)
       height = &Row(record.xyHeightFrom, 2, depth + 1);

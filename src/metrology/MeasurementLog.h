@@ -107,6 +107,7 @@ class CMeasurementLog {
   // Worked out when first asked for; a new record forgets them all.
   mutable std::map<int, std::array<std::shared_ptr<const CSensitivity>, 3>> m_rows;
   mutable std::vector<std::unique_ptr<CChainState>> m_chains;
+  mutable std::map<int, const CChainState*> m_chainOf;  // by point id, until the point is recorded again
   mutable std::vector<std::pair<const CChainInputs*, int>> m_segmentSets;  // first chain with those segments
   mutable std::map<std::array<double, 8>, int> m_referenceSets;
   mutable std::map<int, int> m_ownSets;
