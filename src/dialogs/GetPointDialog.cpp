@@ -1,5 +1,6 @@
 #include "dialogs/GetPointDialog.h"
 
+#include "metrology/VerticalScale.h"
 #include "model/SingleImage.h"
 #include "services/NumberText.h"
 #include "services/Services.h"
@@ -38,13 +39,19 @@ void CGetPointDialog::OnButton(int controlId) {
   // held, so OK cannot store a coordinate from degenerate geometry.
   if (!problem.empty()) static_cast<CPointFields&>(*this) = before;
   // Kept as computed, before the fields are shown again.
-  if (problem.empty() && controlId == IDC_CALCULATE_Z) m_lastHeight = static_cast<const CPointFields&>(*this);
+  if (problem.empty() && controlId == IDC_CALCULATE_Z) {
+    m_lastHeight = static_cast<const CPointFields&>(*this);
+    m_topDistance = TopOffVertical(m_model, *this);
+  }
   if (problem.empty() && controlId == IDC_CALCULATE_XY) m_lastGround = static_cast<const CPointFields&>(*this);
   if (controlId == IDC_GET_REF) {
     const int ids[3] = {m_nRefX, m_nRefY, m_nRefZ};
     const double values[3] = {m_X, m_Y, m_Z};
-    for (int k = 0; k < 3; ++k)
-      m_copied[k] = ids[k] >= 0 && m_model.FindPointIndex(ids[k]) >= 0 ? std::optional(values[k]) : std::nullopt;
+    for (int k = 0; k < 3; ++k) {
+      const bool found = ids[k] >= 0 && m_model.FindPointIndex(ids[k]) >= 0;
+      m_copied[k] = found ? std::optional(values[k]) : std::nullopt;
+      m_copiedIds[k] = found ? std::optional(ids[k]) : std::nullopt;
+    }
   }
   UpdateData(false);
   if (!problem.empty()) Services().MessageBox(problem);
@@ -55,6 +62,10 @@ void CGetPointDialog::OnOK() {
   Services().MessageBox("No id is left for a new point: the ids up to " + std::to_string(kLargestPointId) +
                         " are taken, and no data file can hold a larger one.");
   OnCancel();
+}
+
+std::string CGetPointDialog::TopWarning() const {
+  return m_topDistance ? TopOffVerticalWarning(*m_topDistance) : std::string();
 }
 
 namespace {
@@ -85,6 +96,14 @@ CPointRecord CGetPointDialog::MeasurementRecord(const CChainInputs& chain) const
   for (int k = 0; k < 3; ++k) {
     const bool computedSince = k < 2 ? record.xyMeasured : record.zMeasured;
     if (m_copied[k] && Shows(values[k], *m_copied[k]) && !computedSince) record.copiedFrom[k] = ids[k];
+  }
+  // X and Y computed at a height other than the segment's: one taken over (it carries that
+  // point's uncertainty), or one typed and kept (exact: the point is declared at that height).
+  if (record.xyMeasured && !record.how.heightFromSegment) {
+    if (m_copied[2] && Shows(m_lastGround->m_Z, *m_copied[2]))
+      record.xyHeightFrom = *m_copiedIds[2];
+    else
+      record.zExact = !record.zMeasured && record.copiedFrom[2] < 0 && Shows(m_Z, m_lastGround->m_Z);
   }
   return record;
 }

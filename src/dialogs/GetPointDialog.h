@@ -8,6 +8,7 @@
 #include "services/Dialog.h"
 
 #include <optional>
+#include <string>
 
 class CSingleImage;
 
@@ -43,6 +44,13 @@ class CGetPointDialog final : public CDialogModel, public CPointFields {
   // only while its result is still in its field.
   CPointRecord MeasurementRecord(const CChainInputs& chain) const;
 
+  // How far the typed t lay off the vertical through b at the last "CACULATE Z" that gave a
+  // height, in pixels (the height is measured from t moved onto it); none before.
+  std::optional<double> TopDistance() const { return m_topDistance; }
+  // The warning that distance is worth ("the top is not above its foot"), or "" when none is:
+  // for the caller to show beside the dialog, not a message box.
+  std::string TopWarning() const;
+
  protected:
   void DoDataExchange(CDataExchange& dx) override;
 
@@ -53,4 +61,6 @@ class CGetPointDialog final : public CDialogModel, public CPointFields {
   std::optional<CPointFields> m_lastHeight;
   std::optional<CPointFields> m_lastGround;
   std::optional<double> m_copied[3];
+  std::optional<int> m_copiedIds[3];
+  std::optional<double> m_topDistance;
 };

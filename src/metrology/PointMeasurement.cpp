@@ -71,11 +71,17 @@ std::string CalculateZ(const CSingleImage& model, CPointFields& f) {
 
   std::vector<std::string> causes;
   if (model.m_A == 0) causes.emplace_back(kNoVerticalScale);
-  if (SamePoint(b, t)) causes.emplace_back(kSameEnds);
+  if (SamePoint(b, TopOnVertical(b, t, model.m_Vz).data())) causes.emplace_back(kSameEnds);
   const CMatrix matrix;
   if (matrix.VectorNorm(model.m_lScale, 3) != 0 && LiesOnLine(model.m_lScale, b))
     causes.emplace_back(kFootOnVanishingLine);
   return JoinCauses(causes);
+}
+
+double TopOffVertical(const CSingleImage& model, const CPointFields& f) {
+  const double b[3] = {f.m_bU - model.GetWidth() / 2.0, f.m_bV - model.GetHeight() / 2.0, 1};
+  const double t[3] = {f.m_tU - model.GetWidth() / 2.0, f.m_tV - model.GetHeight() / 2.0, 1};
+  return TopDistanceFromVertical(b, t, model.m_Vz);
 }
 
 void GetReferences(const CSingleImage& model, CPointFields& f) {

@@ -31,8 +31,11 @@ struct CPointFields {
 std::string CalculateImagePosition(const CSingleImage& model, CPointFields& fields);
 // X, Y of the image point (U, V) at height Z.
 std::string CalculateXY(const CSingleImage& model, CPointFields& fields);
-// Z = the height of t above the ground point b.
+// Z = the height of t above the ground point b, with t moved onto the vertical through b
+// (VerticalScale.h).
 std::string CalculateZ(const CSingleImage& model, CPointFields& fields);
+// How far the typed t lies off the vertical through b, in pixels: what "CACULATE Z" moves it by.
+double TopOffVertical(const CSingleImage& model, const CPointFields& fields);
 
 // Copies X, Y and Z from the first point (in array order) with each non-negative reference id;
 // a field whose id matches no point keeps its value.

@@ -53,12 +53,18 @@ std::string CalculateReferenceScales(const CSingleImage& model, CReferenceFields
   std::vector<std::string> causes;
   if (x == 0 || y == 0) causes.emplace_back(kPointOnAxis);
   if (f.m_ZValue == 0) causes.emplace_back(kZeroHeight);
-  if (SamePoint(b, t)) causes.emplace_back(kSameEnds);
+  if (SamePoint(b, TopOnVertical(b, t, model.m_Vz).data())) causes.emplace_back(kSameEnds);
   if (!hasGroundLine)
     causes.emplace_back(kNoGroundLine);
   else if (LiesOnLine(groundLine, b))
     causes.emplace_back(kFootOnVanishingLine);
   return JoinCauses(causes);
+}
+
+double TopOffVertical(const CSingleImage& model, const CReferenceFields& f) {
+  const double b[3] = {f.m_bU - model.GetWidth() / 2.0, f.m_bV - model.GetHeight() / 2.0, 1};
+  const double t[3] = {f.m_tU - model.GetWidth() / 2.0, f.m_tV - model.GetHeight() / 2.0, 1};
+  return TopDistanceFromVertical(b, t, model.m_Vz);
 }
 
 void StoreReferenceParameters(CSingleImage& model, double a, double b, double A, double worldOriginU,

@@ -31,6 +31,10 @@ struct CReferenceFields {
 // meaningless, one cause a line, or is "" when there are none.
 std::string CalculateReferenceScales(const CSingleImage& model, CReferenceFields& fields);
 
+// How far the typed point t lies off the vertical through point b, in pixels; A is computed
+// with t moved onto that vertical (VerticalScale.h).
+double TopOffVertical(const CSingleImage& model, const CReferenceFields& fields);
+
 // Stores a, b and A and derives m_lScale, m_l, m_HMatrix, m_StandardOrigin and
 // m_HStandardMatrix, whose third column is m_lScale.
 void StoreReferenceParameters(CSingleImage& model, double a, double b, double A, double worldOriginU,

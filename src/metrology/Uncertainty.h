@@ -8,6 +8,8 @@
 // moves are worked out analytically from the decomposition of their scatter matrices (one pass
 // over the segments); the rest of the chain, from the vanishing points and the other positions
 // on, is differentiated numerically. The cost is linear in the number of segments.
+// This is one point alone, its fields taken as separate positions; the measurement log
+// (MeasurementLog.h) propagates all points of a session jointly.
 
 #include "metrology/PointMeasurement.h"
 #include "metrology/ReferenceParameters.h"

@@ -5,7 +5,9 @@
 #include "model/DisplayTexture.h"
 #include "services/Services.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 CSingleImage::CSingleImage(const char* path, EPhotoFiles files) {
   if (files == EPhotoFiles::AnyFormat)
@@ -42,6 +44,18 @@ int CSingleImage::FindPointIndex(int id) const {
   for (int i = 0; i < m_Points.GetCount(); ++i)
     if (m_Points.ElementAt(i)->m_id == id) found = i;
   return found;
+}
+
+std::string MissingPointsMessage(const CSingleImage& model, const int* ids, int count) {
+  std::vector<int> missing;
+  for (int k = 0; k < count; ++k)
+    if (model.FindPointIndex(ids[k]) < 0 && std::find(missing.begin(), missing.end(), ids[k]) == missing.end())
+      missing.push_back(ids[k]);
+  if (missing.empty()) return {};
+  if (missing.size() == 1) return "Point " + std::to_string(missing[0]) + " doesn't exist.";
+  std::string list = std::to_string(missing[0]);
+  for (size_t i = 1; i + 1 < missing.size(); ++i) list += ", " + std::to_string(missing[i]);
+  return "Points " + list + " and " + std::to_string(missing.back()) + " don't exist.";
 }
 
 void CSingleImage::ReadBMP(const char* path) {

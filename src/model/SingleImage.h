@@ -95,3 +95,7 @@ class CSingleImage {
 
   std::string m_readFailure;
 };
+
+// "" when every one of the `count` ids names a point; otherwise the message that names the ids
+// that do not, each once ("Point 12 doesn't exist.", "Points 7 and 9 don't exist.").
+std::string MissingPointsMessage(const CSingleImage& model, const int* ids, int count);

@@ -109,15 +109,7 @@ void RenameFace(CSingleImage& model, int number, const std::string& textureName)
 void DeleteFace(CSingleImage& model, int number) { model.m_Textures.RemoveAt(number); }
 
 std::string MissingPointsMessage(const CSingleImage& model, const int pointIds[4]) {
-  std::vector<int> missing;
-  for (int k = 0; k < 4; ++k)
-    if (model.FindPointIndex(pointIds[k]) < 0 && std::find(missing.begin(), missing.end(), pointIds[k]) == missing.end())
-      missing.push_back(pointIds[k]);
-  if (missing.empty()) return {};
-  if (missing.size() == 1) return "Point " + std::to_string(missing[0]) + " doesn't exist.";
-  std::string list = std::to_string(missing[0]);
-  for (size_t i = 1; i + 1 < missing.size(); ++i) list += ", " + std::to_string(missing[i]);
-  return "Points " + list + " and " + std::to_string(missing.back()) + " don't exist.";
+  return MissingPointsMessage(model, pointIds, 4);
 }
 
 bool FaceHasAllPoints(const CSingleImage& model, int number) {

@@ -11,7 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
+
+// Two first-order propagations of the same chain, differentiated in different orders.
+constexpr double kSameSigma = 1e-6;
 
 class MeasurementLog : public ::testing::Test {
  protected:
@@ -64,23 +69,40 @@ class MeasurementLog : public ::testing::Test {
 };
 
 TEST_F(MeasurementLog, AMeasuredPointHasThePropagatedUncertainty) {
-  const int id = MeasureTop();
-  const CPointRecord* record = log.FindRecord(id);
+  // A ground corner, its positions all distinct: the point's own propagation.
+  const CBox& box = scene->Boxes()[0];
+  const auto corner = scene->Pixel(box.max[0], 0, 0);
+  CGetPointDialog dialog(*model);
+  dialog.OnInitDialog();
+  Type(dialog, 1022, corner[0]), Type(dialog, 1023, corner[1]), Type(dialog, 1020, 0);
+  dialog.OnButton(IDC_CALCULATE_XY);
+  const int ground = Keep(dialog);
+  const CPointRecord* record = log.FindRecord(ground);
   ASSERT_NE(record, nullptr);
-  EXPECT_TRUE(record->xyMeasured && record->zMeasured && record->how.heightFromSegment);
+  EXPECT_TRUE(record->xyMeasured && record->zExact && !record->zMeasured);
   // The segments come back as the pixel positions they were made from.
   EXPECT_DOUBLE_EQ(log.Chain().segments[0][0][0], scene->EdgesAlong(0)[0][0]);
-
   const auto expected = PropagatePointUncertainty(log.Chain(), record->how);
   ASSERT_TRUE(expected);
-  const auto sigma = log.Sigma(id);
-  for (int k = 0; k < 3; ++k) {
+  const auto sigma = log.Sigma(ground);
+  for (int k = 0; k < 2; ++k) {
     ASSERT_TRUE(sigma[k]) << k;
-    EXPECT_GT(*sigma[k], 0) << k;
+    EXPECT_NEAR(*sigma[k], (*expected)[k], kSameSigma * (*expected)[k]) << k;
   }
-  EXPECT_EQ(*sigma[0], (*expected)[0]);
-  EXPECT_EQ(*sigma[1], (*expected)[1]);
-  EXPECT_EQ(*sigma[2], (*expected)[2]);
+  EXPECT_FALSE(sigma[2]);  // typed: no σ shown, but exact between points
+  EXPECT_EQ(log.Covariance(ground, 2, ground, 2), 0.0);
+
+  // A top clicked once and used as t too: its height is the propagated one; its X and Y count
+  // the click once, which the point's own propagation (t and the point apart) does not.
+  const int top = MeasureTop();
+  record = log.FindRecord(top);
+  ASSERT_NE(record, nullptr);
+  EXPECT_TRUE(record->xyMeasured && record->zMeasured && record->how.heightFromSegment);
+  const auto apart = PropagatePointUncertainty(log.Chain(), record->how);
+  ASSERT_TRUE(apart);
+  ASSERT_TRUE(log.Sigma(top)[2]);
+  EXPECT_NEAR(*log.Sigma(top)[2], (*apart)[2], kSameSigma * (*apart)[2]);
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(*log.Covariance(top, k, top, k), std::pow(*log.Sigma(top)[k], 2), 1e-15) << k;
 }
 
 TEST_F(MeasurementLog, TypedValuesAndUnknownChainsHaveNoUncertainty) {
@@ -116,9 +138,16 @@ TEST_F(MeasurementLog, TakenOverCoordinatesCarryTheirSourcesUncertainty) {
 
   const CPointRecord& record = *log.FindRecord(copy);
   EXPECT_EQ(record.copiedFrom[2], top);
-  EXPECT_FALSE(record.how.heightFromSegment);  // X and Y take the copied height as exact
+  EXPECT_FALSE(record.how.heightFromSegment);
+  EXPECT_EQ(record.xyHeightFrom, top);
   EXPECT_EQ(log.Sigma(copy)[2], log.Sigma(top)[2]);
-  EXPECT_TRUE(log.Sigma(copy)[0]);
+  EXPECT_EQ(log.Covariance(copy, 2, top, 2), log.Covariance(top, 2, top, 2));
+  // X and Y carry the height's own inputs (the Monte Carlo tests check how much).
+  EXPECT_TRUE(log.Sigma(copy)[0] && log.Sigma(copy)[1]);
+  // A height taken over from a point whose height has no known σ: X and Y rest on it.
+  log.RecordPoint(top, CPointRecord());
+  EXPECT_FALSE(log.Sigma(copy)[0]);
+  EXPECT_FALSE(log.Sigma(copy)[2]);
 }
 
 }  // namespace
