@@ -115,7 +115,7 @@ struct CDataFileAction {
 };
 
 // A measurement between measured points: the distance of two, the height difference of two
-// (the second's Z less the first's), or the area of the planar quadrilateral of four. `known` is
+// (the first's Z less the second's), or the area of the planar quadrilateral of four. `known` is
 // its true value when it serves as a check.
 enum class EMeasurementKind { Distance, HeightDifference, Area };
 struct CMeasurementAction {

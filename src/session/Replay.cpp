@@ -93,10 +93,9 @@ std::string Apply(const CAction& action, CSingleImage& model, CReplayed& replaye
         } else if constexpr (std::is_same_v<T, CMeasurementAction>) {
           if (a.points.size() != MeasurementPointCount(a.kind))
             return "a measurement names " + std::to_string(a.points.size()) + " points";
-          // Named the way the face dialog names them.
-          const int ids[4] = {a.points[0], a.points[1], a.points[a.points.size() > 2 ? 2 : 1],
-                              a.points[a.points.size() > 3 ? 3 : 1]};
-          if (std::string missing = MissingPointsMessage(model, ids); !missing.empty()) return missing;
+          if (std::string missing = MissingPointsMessage(model, a.points.data(), static_cast<int>(a.points.size()));
+              !missing.empty())
+            return missing;
           replayed.measurements.push_back(a);
           return {};
         } else if constexpr (std::is_same_v<T, CDeleteMeasurementAction>) {
