@@ -1,7 +1,7 @@
 #include "batch/JobHelp.h"
 
 const char* JobFormatHelp() {
-  return R"(Usage: pelorin-batch JOB.json
+  return R"(Usage: pelorin-batch JOB.json (or PROJECT.pelorin)
 Runs one modelling job as the program's dialogs would, writes the outputs it names, and prints a
 JSON report (vanishing points, parameters, points, faces) on standard output. Bad input gets one
 line naming the place and exit status 2, and then nothing is written.
@@ -41,5 +41,12 @@ Instead of "segments", "parameters" and "points", "data": "scene.txt" re-exports
 (the faces then come from the data file, and "faces" adds to them).
 The outputs are file names without folders, written into "folder" (relative to the job), or
 beside the job when it names none; no two outputs may share a name, and an OBJ name no blank.
+
+A project saved by the program (.pelorin) is a job too. It begins with "format":
+"pelorin-project" and "version": 1 (a newer version is refused), gives "photograph_size" and
+"photograph_sha256" (a photograph that differs is refused), keeps work done in another order as
+"actions": [...], and needs no "outputs" (without them only the faces' textures are written,
+beside the project). A file without "format" is read as a job. docs/project-format.md in the
+sources describes every key.
 )";
 }
