@@ -114,7 +114,8 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
       for (int k = 0; k < 4; ++k)
         if (model.FindPointIndex(face->points[k]) < 0)
           return fail(place + ".points[" + std::to_string(k) + "]: no point has id " + std::to_string(face->points[k]));
-    if (!IsGeneratedTextureName(face->texture)) continue;
+    // Textures are outputs too: a project run only for its report writes none.
+    if (!IsGeneratedTextureName(face->texture) || !project.outputs.given) continue;
     double U[4], V[4];
     int W = 0, H = 0;
     std::string problem;

@@ -45,8 +45,8 @@ beside the job when it names none; no two outputs may share a name, and an OBJ n
 A project saved by the program (.pelorin) is a job too. It begins with "format":
 "pelorin-project" and "version": 1 (a newer version is refused), gives "photograph_size" and
 "photograph_sha256" (a photograph that differs is refused), keeps work done in another order as
-"actions": [...], and needs no "outputs" (without them only the faces' textures are written,
-beside the project). A file without "format" is read as a job. docs/project-format.md in the
+"actions": [...], and needs no "outputs" (without them nothing is written and only the report
+is printed). A file without "format" is read as a job. docs/project-format.md in the
 sources describes every key.
 )";
 }

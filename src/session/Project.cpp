@@ -460,6 +460,7 @@ void ReadOutputName(CReader& r, const json& outputs, const char* key, std::strin
 void ReadOutputs(CReader& r, const json& doc, CProject& out) {
   const json* outputs = r.Member(doc, "", "outputs", !out.isProject);
   if (!outputs) return;
+  out.outputs.given = true;
   if (const json* v = r.Member(*outputs, "outputs", "folder", false)) out.outputs.folder = r.Text(*v, "outputs.folder");
   ReadOutputName(r, *outputs, "data", out.outputs.data);
   ReadOutputName(r, *outputs, "vrml", out.outputs.vrml);

@@ -16,6 +16,7 @@ inline constexpr int kProjectFormatVersion = 1;
 
 // The files a batch run writes, by name, into `folder` (relative to the job).
 struct CProjectOutputs {
+  bool given = false;  // the file has "outputs"; without it a project's run writes nothing
   std::string folder;
   std::string data, vrml, gltf, obj;
 };

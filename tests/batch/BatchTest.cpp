@@ -111,6 +111,36 @@ TEST_F(Batch, AFinishedJobIsExportedAgainFromItsDataFile) {
   EXPECT_FALSE(FileText(dir.File("again/model.glb")).empty());
 }
 
+TEST_F(Batch, TheSampleProjectRunsAsItsJobAndWritesNothingWithoutOutputs) {
+  // Beside its photograph, as the program saved it.
+  const std::vector<unsigned char> photograph = ReadFileBytes(PELORIN_EXAMPLES_DIR "/sample-scene.bmp");
+  WriteFileBytes(dir.File("sample-scene.bmp"), photograph);
+  const std::string project = FileText(PELORIN_EXAMPLES_DIR "/sample-scene.pelorin");
+  std::ofstream(dir.File("sample-scene.pelorin")) << project;
+  const CRun quiet = RunBatch(dir.File("sample-scene.pelorin"));
+  ASSERT_EQ(quiet.status, 0) << quiet.err;
+  EXPECT_EQ(json::parse(quiet.out)["points"].size(), 8u);
+  EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"sample-scene.bmp", "sample-scene.pelorin"}));
+
+  json withOutputs = json::parse(project);
+  withOutputs["outputs"] = {{"folder", "out"}, {"data", "scene.txt"}};
+  std::ofstream(dir.File("with-outputs.pelorin")) << withOutputs.dump(2);
+  const CRun run = RunBatch(dir.File("with-outputs.pelorin"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(FileText(dir.File("out/scene.txt")), FileText(PELORIN_EXAMPLES_DIR "/sample-scene.txt"));
+  EXPECT_FALSE(FileText(dir.File("out/front.gif")).empty());
+
+  // Another photograph under the project's name is refused, and nothing is written.
+  std::vector<unsigned char> other = photograph;
+  other.back() ^= 1;
+  WriteFileBytes(dir.File("sample-scene.bmp"), other);
+  const CRun refused = RunBatch(dir.File("sample-scene.pelorin"));
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err, "pelorin-batch: " + dir.File("sample-scene.pelorin") + ": photograph: " +
+                             dir.File("sample-scene.bmp") +
+                             " is not the photograph the project was made on (its SHA-256 differs)\n");
+}
+
 TEST_F(Batch, HelpExplainsTheJobFormat) {
   const CRun run = RunBatch("--help");
   EXPECT_EQ(run.status, 0);
