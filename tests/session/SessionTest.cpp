@@ -2,6 +2,7 @@
 // the same bytes, every command undone and redone, and random histories that always equal a
 // replay of their own project file.
 
+#include "session/MeasurementRows.h"
 #include "session/Project.h"
 #include "session/Recording.h"
 #include "session/Session.h"
@@ -301,6 +302,50 @@ TEST_F(SampleSession, RandomHistoriesEqualAReplayOfTheirOwnProjectFile) {
   }
   // The histories reached measured points, not only refusals.
   EXPECT_GE(mostPoints, 5);
+}
+
+}  // namespace
+
+namespace {
+
+// The sample box's front edge, height and front face against their true sizes: the honest
+// accuracy figure of the sample photograph.
+TEST(SampleCheckLengths, AreWithinTwoSigma) {
+  CQuietServices quiet;
+  CScopedServices installed(quiet);
+  const CProject project = ReadExample("sample-scene.pelorin");
+  CActionList actions = Shared(project.actions);
+  // Corners 0 (origin), 1 (2, 0, 0), 4 (0, 0, 1.2) and 5 (2, 0, 1.2), as the truth file orders them.
+  for (const CMeasurementAction& check :
+       {CMeasurementAction{EMeasurementKind::Distance, {0, 1}, 2.0},
+        CMeasurementAction{EMeasurementKind::HeightDifference, {4, 0}, 1.2},
+        CMeasurementAction{EMeasurementKind::Area, {0, 1, 5, 4}, 2.4}})
+    actions.push_back(std::make_shared<const CAction>(check));
+  CSession session;
+  ASSERT_EQ(session.Open(SampleModel(), project.photograph, actions), "");
+  const std::vector<CMeasurementRow> rows = MeasurementRows(*session.Model(), session.Replayed());
+  ASSERT_EQ(rows.size(), 3u);
+  for (const CMeasurementRow& row : rows) {
+    ASSERT_EQ(row.problem, "") << row.name;
+    ASSERT_TRUE(row.sigma && row.sigmas) << row.name;
+    EXPECT_GT(*row.sigma, 0) << row.name;
+    EXPECT_LE(*row.sigmas, 2.0) << row.name << ": " << row.value << " ± " << *row.sigma;
+    EXPECT_FALSE(row.suspicious) << row.name;
+  }
+  EXPECT_EQ(rows[0].name, "Distance 0\u20131");
+  EXPECT_EQ(rows[2].name, "Area 0, 1, 5, 4");
+}
+
+TEST(Measurements, NamingAPointThatDoesNotExistAddsNothing) {
+  CQuietServices quiet;
+  CScopedServices installed(quiet);
+  const CProject project = ReadExample("sample-scene.pelorin");
+  CSession session;
+  ASSERT_EQ(session.Open(SampleModel(), project.photograph, Shared(project.actions)), "");
+  EXPECT_EQ(session.Append({CMeasurementAction{EMeasurementKind::Distance, {0, 12}, std::nullopt}}, "Measure"),
+            "Point 12 doesn't exist.");
+  EXPECT_TRUE(session.Replayed().measurements.empty());
+  EXPECT_FALSE(session.CanUndo());
 }
 
 }  // namespace

@@ -1,0 +1,56 @@
+#include "session/MeasurementRows.h"
+
+#include "metrology/Measurements.h"
+
+#include <cmath>
+
+namespace {
+
+std::string Name(const CMeasurementAction& m) {
+  switch (m.kind) {
+    case EMeasurementKind::Distance:
+      return "Distance " + std::to_string(m.points[0]) + "\u2013" + std::to_string(m.points[1]);
+    case EMeasurementKind::HeightDifference:
+      return "Height difference " + std::to_string(m.points[0]) + "\u2013" + std::to_string(m.points[1]);
+    case EMeasurementKind::Area:
+      break;
+  }
+  std::string ids;
+  for (int id : m.points) ids += (ids.empty() ? "" : ", ") + std::to_string(id);
+  return "Area " + ids;
+}
+
+CMeasuredValue Measure(const CSingleImage& model, const CMeasurementLog& log, const CMeasurementAction& m) {
+  switch (m.kind) {
+    case EMeasurementKind::Distance: return MeasureDistance(model, log, m.points[0], m.points[1]);
+    case EMeasurementKind::HeightDifference: return MeasureHeightDifference(model, log, m.points[0], m.points[1]);
+    case EMeasurementKind::Area: break;
+  }
+  return MeasureArea(model, log, {m.points[0], m.points[1], m.points[2], m.points[3]});
+}
+
+}  // namespace
+
+std::vector<CMeasurementRow> MeasurementRows(const CSingleImage& model, const CReplayed& replayed) {
+  std::vector<CMeasurementRow> rows;
+  for (const CMeasurementAction& m : replayed.measurements) {
+    CMeasurementRow row;
+    row.name = Name(m);
+    row.known = m.known;
+    const CMeasuredValue measured = Measure(model, replayed.log, m);
+    row.problem = measured.message;
+    if (measured.HasValue()) {
+      row.value = measured.value;
+      row.sigma = measured.sigma;
+      if (row.known) {
+        row.difference = row.value - *row.known;
+        if (row.sigma && *row.sigma > 0) {
+          row.sigmas = std::fabs(*row.difference) / *row.sigma;
+          row.suspicious = *row.sigmas > kSuspiciousSigmas;
+        }
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
