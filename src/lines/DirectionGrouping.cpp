@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <numbers>
 #include <random>
+#include <cstdlib>
 
 #include <opencv2/core.hpp>
 
@@ -22,6 +23,8 @@ struct CPreparedSegment {
   double length;         // pixels
   double sinTolerance;   // sin τ
   double weight;         // in the least squares: length³ / σ²
+  double x1, y1, x2, y2; // end points
+  double sigma;          // pixels
 };
 
 struct CFrame {
@@ -42,6 +45,10 @@ std::vector<CPreparedSegment> Prepare(const std::vector<CImageSegment>& segments
     const double dx = p.length > 0 ? (s.x2 - s.x1) / p.length : 1, dy = p.length > 0 ? (s.y2 - s.y1) / p.length : 0;
     p.mx = (0.5 * (s.x1 + s.x2) - frame.centreX) / frame.scale;
     p.my = (0.5 * (s.y1 + s.y2) - frame.centreY) / frame.scale;
+    p.x1 = (s.x1 - frame.centreX) / frame.scale;
+    p.y1 = (s.y1 - frame.centreY) / frame.scale;
+    p.x2 = (s.x2 - frame.centreX) / frame.scale;
+    p.y2 = (s.y2 - frame.centreY) / frame.scale;
     p.line[0] = -dy;
     p.line[1] = dx;
     p.line[2] = dy * p.mx - dx * p.my;
@@ -50,6 +57,7 @@ std::vector<CPreparedSegment> Prepare(const std::vector<CImageSegment>& segments
     p.sinTolerance = std::sin(std::min(tolerance, std::numbers::pi / 2));
     const double sigma = std::max(k < edgeSigmaPixels.size() ? edgeSigmaPixels[k] : 1.0, kSmallestSigma);
     p.weight = p.length * p.length * p.length / (sigma * sigma);
+    p.sigma = sigma;
     prepared.push_back(p);
   }
   return prepared;
@@ -112,6 +120,109 @@ double Support(const std::vector<CPreparedSegment>& all, const std::vector<int>&
   double support = 0;
   for (int k : members) support += Contribution(all[k], v);
   return support;
+}
+
+// Pieces of one straight line (the sides of windows stacked in a column, a corner broken by a
+// band) measured together: their end points fitted with one line, whose angle the long span
+// between the pieces fixes far better than any piece alone. Each such line enters the least
+// squares once, weighted as a line of Σ length edge points spread over its span.
+std::vector<CPreparedSegment> MergeCollinear(const std::vector<CPreparedSegment>& all, std::vector<int> members,
+                                             double scale) {
+  constexpr double kAcrossPixels = 0.75;      // a piece this close to the line belongs to it
+  constexpr double kAcrossPerPixel = 0.001;   // ... and this much more per pixel along it
+  constexpr double kLongestGap = 2;           // pieces of the line, relative to the piece's length
+  std::sort(members.begin(), members.end(), [&](int a, int b) { return all[a].length > all[b].length; });
+  std::vector<bool> taken(all.size(), false);
+  std::vector<CPreparedSegment> merged;
+  for (int seed : members) {
+    if (taken[seed]) continue;
+    const CPreparedSegment& first = all[seed];
+    double cx = 0.5 * (first.x1 + first.x2), cy = 0.5 * (first.y1 + first.y2);
+    double dx = first.line[1], dy = -first.line[0];
+    std::vector<int> pieces;
+    for (int round = 0; round < 2; ++round) {
+      // Grown from the seed by neighbours along the line: a piece joins when both its ends lie
+      // close to the line and the gap to the pieces taken is at most twice its own length.
+      pieces = {seed};
+      const auto alongOf = [&](double x, double y) { return ((x - cx) * dx + (y - cy) * dy) * scale; };
+      double low = std::min(alongOf(first.x1, first.y1), alongOf(first.x2, first.y2));
+      double high = std::max(alongOf(first.x1, first.y1), alongOf(first.x2, first.y2));
+      std::vector<bool> inCluster(all.size(), false);
+      inCluster[seed] = true;
+      for (bool grown = true; grown;) {
+        grown = false;
+        for (int k : members) {
+          if (inCluster[k] || taken[k]) continue;
+          const CPreparedSegment& s = all[k];
+          const double a1 = alongOf(s.x1, s.y1), a2 = alongOf(s.x2, s.y2);
+          const double gap = std::max({0.0, low - std::max(a1, a2), std::min(a1, a2) - high});
+          if (gap > kLongestGap * s.length) continue;
+          bool close = true;
+          for (const auto& [x, y] : {std::pair{s.x1, s.y1}, std::pair{s.x2, s.y2}}) {
+            const double across = std::fabs((y - cy) * dx - (x - cx) * dy) * scale;
+            close = close && across <= kAcrossPixels + kAcrossPerPixel * std::fabs(alongOf(x, y));
+          }
+          if (!close) continue;
+          pieces.push_back(k);
+          inCluster[k] = true;
+          low = std::min({low, a1, a2});
+          high = std::max({high, a1, a2});
+          grown = true;
+        }
+      }
+      // The line through every end point, each weighted by its piece's length.
+      double total = 0, sx = 0, sy = 0;
+      for (int k : pieces) {
+        const CPreparedSegment& s = all[k];
+        total += 2 * s.length;
+        sx += s.length * (s.x1 + s.x2);
+        sy += s.length * (s.y1 + s.y2);
+      }
+      cx = sx / total;
+      cy = sy / total;
+      double sxx = 0, sxy = 0, syy = 0;
+      for (int k : pieces) {
+        const CPreparedSegment& s = all[k];
+        for (const auto& [x, y] : {std::pair{s.x1, s.y1}, std::pair{s.x2, s.y2}}) {
+          sxx += s.length * (x - cx) * (x - cx);
+          sxy += s.length * (x - cx) * (y - cy);
+          syy += s.length * (y - cy) * (y - cy);
+        }
+      }
+      const double angle = 0.5 * std::atan2(2 * sxy, sxx - syy);
+      dx = std::cos(angle);
+      dy = std::sin(angle);
+    }
+    double low = 0, high = 0, points = 0, sigmaSquares = 0;
+    for (int k : pieces) {
+      taken[k] = true;
+      const CPreparedSegment& s = all[k];
+      for (const auto& [x, y] : {std::pair{s.x1, s.y1}, std::pair{s.x2, s.y2}}) {
+        const double along = ((x - cx) * dx + (y - cy) * dy) * scale;
+        low = std::min(low, along);
+        high = std::max(high, along);
+      }
+      points += s.length;
+      sigmaSquares += s.length * s.sigma * s.sigma;
+    }
+    CPreparedSegment line = first;
+    if (pieces.size() > 1) {
+      line.mx = cx;
+      line.my = cy;
+      line.line[0] = -dy;
+      line.line[1] = dx;
+      line.line[2] = dy * cx - dx * cy;
+      line.length = high - low;
+      line.weight = points * line.length * line.length / (sigmaSquares / points);
+    }
+    if (getenv("MERGEDEBUG") && pieces.size() > 1) {
+      std::printf("merged %zu pieces span %.1f px weight %.3g first %.3g:", pieces.size(), line.length, line.weight, first.weight);
+      for (int k : pieces) std::printf(" (%.1f,%.1f)-(%.1f,%.1f)", all[k].x1 * scale, all[k].y1 * scale, all[k].x2 * scale, all[k].y2 * scale);
+      std::printf("\n");
+    }
+    merged.push_back(line);
+  }
+  return merged;
 }
 
 std::array<double, 3> PixelPoint(const std::array<double, 3>& v, const CFrame& frame) {
@@ -227,6 +338,10 @@ CSegmentGrouping GroupSegments(const std::vector<CImageSegment>& segments, int w
       return;
     }
     direction.found = true;
+    const std::vector<CPreparedSegment> lines = MergeCollinear(all, groups[g].members, frame.scale);
+    std::vector<int> everyLine(lines.size());
+    for (size_t k = 0; k < lines.size(); ++k) everyLine[k] = static_cast<int>(k);
+    groups[g].point = LeastSquaresPoint(lines, everyLine, groups[g].point);
     direction.segments = groups[g].members;
     std::sort(direction.segments.begin(), direction.segments.end());
     direction.vanishingPoint = PixelPoint(groups[g].point, frame);

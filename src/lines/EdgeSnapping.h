@@ -16,7 +16,7 @@
 
 struct CSnapOptions {
   double searchRadiusPixels = 3;     // how far across the segment the edge may lie
-  double endTrimFraction = 0.15;     // scans this close to either end are skipped (corners meet there)
+  double endTrimFraction = 0.05;     // scans this close to either end are skipped (corners meet there)
   double endTrimPixels = 3;          // ... and at least this many pixels
   int maximumScans = 600;            // longer segments are scanned at evenly spaced rows or columns
   double maximumRmsPixels = 0.35;    // a worse fit does not snap
