@@ -5,14 +5,15 @@
 #include <cstdio>
 #include <numbers>
 #include <random>
-#include <cstdlib>
 
 #include <opencv2/core.hpp>
 
 namespace {
 
 constexpr double kDegree = std::numbers::pi / 180;
-constexpr int kMostGroups = 4;        // groups searched for: three directions and one spare
+constexpr int kMostGroups = 5;        // groups searched for: three directions and two spares
+constexpr int kSmallestGroup = 3;     // any two segments agree on their crossing: a group needs a third
+constexpr int kMostAttempts = 200;    // hypotheses tried as groups
 constexpr int kRefineRounds = 4;       // inlier selection and least squares, alternated
 constexpr double kSmallestLever = 1e-9;  // a hypothesis this close to a midpoint explains nothing
 
@@ -108,6 +109,7 @@ struct CGroup {
   double support = 0;
 };
 
+// The free segments that agree with v: θ below τ.
 std::vector<int> Consistent(const std::vector<CPreparedSegment>& all, const std::vector<bool>& free,
                             const std::array<double, 3>& v) {
   std::vector<int> members;
@@ -131,6 +133,8 @@ std::vector<CPreparedSegment> MergeCollinear(const std::vector<CPreparedSegment>
   constexpr double kAcrossPixels = 0.75;      // a piece this close to the line belongs to it
   constexpr double kAcrossPerPixel = 0.001;   // ... and this much more per pixel along it
   constexpr double kLongestGap = 2;           // pieces of the line, relative to the piece's length
+  constexpr double kJoinedPixels = 0.25;      // every end point this close to the joint line
+  constexpr double kLongestOverlapPixels = 2;  // pieces overlap at most this much along the line
   std::sort(members.begin(), members.end(), [&](int a, int b) { return all[a].length > all[b].length; });
   std::vector<bool> taken(all.size(), false);
   std::vector<CPreparedSegment> merged;
@@ -155,8 +159,9 @@ std::vector<CPreparedSegment> MergeCollinear(const std::vector<CPreparedSegment>
           if (inCluster[k] || taken[k]) continue;
           const CPreparedSegment& s = all[k];
           const double a1 = alongOf(s.x1, s.y1), a2 = alongOf(s.x2, s.y2);
-          const double gap = std::max({0.0, low - std::max(a1, a2), std::min(a1, a2) - high});
-          if (gap > kLongestGap * s.length) continue;
+          // Pieces of one line follow each other; segments side by side are two lines.
+          const double gap = std::max(low - std::max(a1, a2), std::min(a1, a2) - high);
+          if (gap > kLongestGap * s.length || gap < -kLongestOverlapPixels) continue;
           bool close = true;
           for (const auto& [x, y] : {std::pair{s.x1, s.y1}, std::pair{s.x2, s.y2}}) {
             const double across = std::fabs((y - cy) * dx - (x - cx) * dy) * scale;
@@ -205,6 +210,20 @@ std::vector<CPreparedSegment> MergeCollinear(const std::vector<CPreparedSegment>
       points += s.length;
       sigmaSquares += s.length * s.sigma * s.sigma;
     }
+    // Pieces that do not lie on the joint line within kJoinedPixels are separate lines after all.
+    bool joined = true;
+    for (int k : pieces) {
+      const CPreparedSegment& s = all[k];
+      for (const auto& [x, y] : {std::pair{s.x1, s.y1}, std::pair{s.x2, s.y2}})
+        joined = joined && std::fabs((y - cy) * dx - (x - cx) * dy) * scale <= kJoinedPixels;
+    }
+    if (!joined) {
+      for (int k : pieces) {
+        taken[k] = true;
+        merged.push_back(all[k]);
+      }
+      continue;
+    }
     CPreparedSegment line = first;
     if (pieces.size() > 1) {
       line.mx = cx;
@@ -214,11 +233,6 @@ std::vector<CPreparedSegment> MergeCollinear(const std::vector<CPreparedSegment>
       line.line[2] = dy * cx - dx * cy;
       line.length = high - low;
       line.weight = points * line.length * line.length / (sigmaSquares / points);
-    }
-    if (getenv("MERGEDEBUG") && pieces.size() > 1) {
-      std::printf("merged %zu pieces span %.1f px weight %.3g first %.3g:", pieces.size(), line.length, line.weight, first.weight);
-      for (int k : pieces) std::printf(" (%.1f,%.1f)-(%.1f,%.1f)", all[k].x1 * scale, all[k].y1 * scale, all[k].x2 * scale, all[k].y2 * scale);
-      std::printf("\n");
     }
     merged.push_back(line);
   }
@@ -289,7 +303,8 @@ CSegmentGrouping GroupSegments(const std::vector<CImageSegment>& segments, int w
 
   std::vector<bool> free(count, true);
   std::vector<CGroup> groups;
-  while (static_cast<int>(groups.size()) < kMostGroups && hypothesisCount > 0) {
+  for (int attempt = 0; attempt < kMostAttempts && static_cast<int>(groups.size()) < kMostGroups && hypothesisCount > 0;
+       ++attempt) {
     const int best = static_cast<int>(std::max_element(scores.begin(), scores.end()) - scores.begin());
     if (scores[best] <= 0) break;
     CGroup group{hypotheses[best], {}, 0};
@@ -300,8 +315,8 @@ CSegmentGrouping GroupSegments(const std::vector<CImageSegment>& segments, int w
     }
     group.members = Consistent(all, free, group.point);
     group.support = Support(all, group.members, group.point);
-    if (static_cast<int>(group.members.size()) < 2) {
-      scores[best] = 0;  // a lone segment's hypothesis; try the next
+    if (static_cast<int>(group.members.size()) < kSmallestGroup) {
+      scores[best] = 0;  // the hypothesis of a pair that nothing else agrees with; try the next
       continue;
     }
     for (int k : group.members) {
@@ -310,6 +325,29 @@ CSegmentGrouping GroupSegments(const std::vector<CImageSegment>& segments, int w
     }
     groups.push_back(std::move(group));
     if (!carryOn(0.8 + 0.2 * groups.size() / kMostGroups)) return result;
+  }
+
+  // A segment near the line through two vanishing points (the horizon, for the ground
+  // directions) agrees with both; it belongs to the one it agrees with best, whichever group
+  // took it first.
+  for (int round = 0; round < 2 && groups.size() > 1; ++round) {
+    for (CGroup& group : groups) group.members.clear();
+    for (int k = 0; k < count; ++k) {
+      int best = -1;
+      double bestRatio = 1;
+      for (size_t g = 0; g < groups.size(); ++g) {
+        const double ratio = SinResidual(all[k], groups[g].point) / all[k].sinTolerance;
+        if (ratio < bestRatio) {
+          bestRatio = ratio;
+          best = static_cast<int>(g);
+        }
+      }
+      if (best >= 0) groups[best].members.push_back(k);
+    }
+    for (CGroup& group : groups) {
+      if (group.members.size() >= 2) group.point = LeastSquaresPoint(all, group.members, group.point);
+      group.support = Support(all, group.members, group.point);
+    }
   }
 
   // The vertical: the vanishing point seen closest to the image's up or down from the centre.

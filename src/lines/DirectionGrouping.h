@@ -4,12 +4,17 @@
 // often); a hypothesis is scored by every segment: the angle θ between the segment and the line
 // from its midpoint to the hypothesis, against a tolerance τ that widens for short segments
 // (τ = inlierDegrees + atan(2·endPointPixels / length)), each segment adding
-// length·(1 − (θ/τ)²) when θ < τ. The best hypothesis takes its consistent segments, its point
-// is refined by least squares of the angles, and the search repeats on the segments left, up to
-// four times. Of the groups found, the vertical is the one whose vanishing point lies closest
-// to the image's up (or down) as seen from the image centre, within verticalToleranceDegrees;
-// the two ground directions are the two other groups with the largest support. A direction with
-// fewer than minimumSegments segments is reported as not found, and suggests nothing.
+// length·(1 − (θ/τ)²) when θ < τ. The best hypothesis takes its consistent segments (at least
+// three, since any two agree on their crossing), its point is refined by least squares of the
+// angles, and the search repeats on the segments left, for up to five groups. A segment that
+// agrees with several groups (near the horizon, say) then goes to the one it agrees with best.
+// Pieces of one straight line within a group (window sides stacked in a column) are fitted as
+// one line for the final vanishing point, whose angle their whole span fixes.
+// Of the groups found, the vertical is the one whose vanishing point lies closest to the
+// image's up (or down) as seen from the image centre, within verticalToleranceDegrees; the two
+// ground directions are the two other groups with the largest support. A direction with fewer
+// than minimumSegments segments is reported as not found, and suggests nothing; the segments of
+// no reported direction are outliers.
 
 #include "lines/ImageSegment.h"
 
