@@ -114,20 +114,44 @@ std::array<double, 3> CRenderedScene::Shade(const double direction[3]) const {
 CPixelImage CRenderedScene::Render(const CRenderSettings& settings) const {
   const int width = m_nWidth, height = m_nHeight;
   std::vector<double> picture(static_cast<size_t>(width) * height * 3);
+  const auto shadeAt = [this](double u, double v) {
+    double direction[3];
+    for (int i = 0; i < 3; ++i) direction[i] = m_right[i] * u + m_up[i] * v + m_forward[i] * m_camera.focal;
+    return Shade(direction);
+  };
+  // The colours at the pixels' corners: a pixel whose four corners agree lies inside one face
+  // (every feature of the scenes is several pixels wide) and needs no more rays.
+  std::vector<std::array<double, 3>> corners;
+  if (!settings.singleRay) {
+    corners.resize(static_cast<size_t>(width + 1) * (height + 1));
+    for (int y = 0; y <= height; ++y)
+      for (int x = 0; x <= width; ++x)
+        corners[static_cast<size_t>(y) * (width + 1) + x] = shadeAt(x - 0.5 - width / 2.0, y - 0.5 - height / 2.0);
+  }
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
+      double* out = &picture[(static_cast<size_t>(y) * width + x) * 3];
+      if (settings.singleRay) {
+        const std::array<double, 3> colour = shadeAt(x - width / 2.0, y - height / 2.0);
+        for (int c = 0; c < 3; ++c) out[c] = colour[c];
+        continue;
+      }
+      const std::array<double, 3>& corner = corners[static_cast<size_t>(y) * (width + 1) + x];
+      if (corner == corners[static_cast<size_t>(y) * (width + 1) + x + 1] &&
+          corner == corners[static_cast<size_t>(y + 1) * (width + 1) + x] &&
+          corner == corners[static_cast<size_t>(y + 1) * (width + 1) + x + 1]) {
+        for (int c = 0; c < 3; ++c) out[c] = corner[c];
+        continue;
+      }
       double sum[3] = {0, 0, 0};
-      const int rays = settings.singleRay ? 1 : kRaysPerPixel;
-      for (int k = 0; k < rays; ++k) {
+      for (int k = 0; k < kRaysPerPixel; ++k) {
         // Every ray at its own column and row within the pixel.
-        const double u = settings.singleRay ? x - width / 2.0 : x + (k + 0.5) / rays - 0.5 - width / 2.0;
-        const double v = settings.singleRay ? y - height / 2.0 : y + ((k * 7) % rays + 0.5) / rays - 0.5 - height / 2.0;
-        double direction[3];
-        for (int i = 0; i < 3; ++i) direction[i] = m_right[i] * u + m_up[i] * v + m_forward[i] * m_camera.focal;
-        const std::array<double, 3> colour = Shade(direction);
+        const double u = x + (k + 0.5) / kRaysPerPixel - 0.5 - width / 2.0;
+        const double v = y + ((k * 7) % kRaysPerPixel + 0.5) / kRaysPerPixel - 0.5 - height / 2.0;
+        const std::array<double, 3> colour = shadeAt(u, v);
         for (int c = 0; c < 3; ++c) sum[c] += colour[c];
       }
-      for (int c = 0; c < 3; ++c) picture[(static_cast<size_t>(y) * width + x) * 3 + c] = sum[c] / rays;
+      for (int c = 0; c < 3; ++c) out[c] = sum[c] / kRaysPerPixel;
     }
 
   if (settings.blurSigma > 0) {

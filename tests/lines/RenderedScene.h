@@ -2,9 +2,10 @@
 // Photographs of boxes and façades rendered for the line tests, so that every edge and every
 // vanishing point is known exactly. A pinhole camera with its principal point at the
 // photograph's centre looks at boxes standing on a plain ground plane; the sky has the ground's
-// colour, so no horizon shows. Every pixel is the average of 16 rays (or one, when asked) spread over its square
-// (all at different columns and rows, so that edges along the rows or columns land within
-// 1/32 pixel), then the picture is blurred, given noise and, when asked, passed through JPEG.
+// colour, so no horizon shows. A pixel whose four corners see the same colour has that colour;
+// any other is the average of 16 rays spread over its square (all at different columns and
+// rows, so that edges along the rows or columns land within 1/32 pixel). Then the picture is
+// blurred, given noise and, when asked, passed through JPEG.
 // Pixel positions are the program's: column from the left, row from the bottom, pixel (i, j)
 // being the picture at exactly (i, j).
 
