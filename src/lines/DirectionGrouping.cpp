@@ -40,8 +40,11 @@ std::vector<CPreparedSegment> Prepare(const std::vector<CImageSegment>& segments
   std::vector<CPreparedSegment> prepared;
   prepared.reserve(segments.size());
   for (size_t k = 0; k < segments.size(); ++k) {
-    const CImageSegment& s = segments[k];
+    CImageSegment s = segments[k];
     CPreparedSegment p{};
+    // A segment with a position that is not a number takes part as a point without length.
+    if (!std::isfinite(s.x1) || !std::isfinite(s.y1) || !std::isfinite(s.x2) || !std::isfinite(s.y2))
+      s = {frame.centreX, frame.centreY, frame.centreX, frame.centreY};
     p.length = s.Length();
     const double dx = p.length > 0 ? (s.x2 - s.x1) / p.length : 1, dy = p.length > 0 ? (s.y2 - s.y1) / p.length : 0;
     p.mx = (0.5 * (s.x1 + s.x2) - frame.centreX) / frame.scale;
@@ -55,7 +58,8 @@ std::vector<CPreparedSegment> Prepare(const std::vector<CImageSegment>& segments
     p.line[2] = dy * p.mx - dx * p.my;
     const double tolerance =
         options.inlierDegrees * kDegree + std::atan(2 * options.endPointPixels / std::max(p.length, 1e-9));
-    p.sinTolerance = std::sin(std::min(tolerance, std::numbers::pi / 2));
+    // A segment without length has no direction and agrees with nothing.
+    p.sinTolerance = p.length > 0 ? std::sin(std::min(tolerance, std::numbers::pi / 2)) : 0;
     const double sigma = std::max(k < edgeSigmaPixels.size() ? edgeSigmaPixels[k] : 1.0, kSmallestSigma);
     p.weight = p.length * p.length * p.length / (sigma * sigma);
     p.sigma = sigma;
@@ -73,6 +77,7 @@ double SinResidual(const CPreparedSegment& s, const std::array<double, 3>& v) {
 }
 
 double Contribution(const CPreparedSegment& s, const std::array<double, 3>& v) {
+  if (s.sinTolerance <= 0) return 0;
   const double ratio = SinResidual(s, v) / s.sinTolerance;
   return ratio < 1 ? s.length * (1 - ratio * ratio) : 0;
 }
@@ -251,7 +256,9 @@ std::array<double, 3> FitVanishingPoint(const std::vector<CImageSegment>& segmen
   const std::vector<CPreparedSegment> prepared = Prepare(segments, frame, CGroupingOptions{}, edgeSigmaPixels);
   std::vector<int> members(prepared.size());
   for (size_t k = 0; k < members.size(); ++k) members[k] = static_cast<int>(k);
-  const std::array<double, 3> start = Normalised({guess[0] / frame.scale, guess[1] / frame.scale, guess[2]});
+  const bool noGuess = guess[0] == 0 && guess[1] == 0 && guess[2] == 0;
+  const std::array<double, 3> start =
+      noGuess ? std::array<double, 3>{0, 1, 0} : Normalised({guess[0] / frame.scale, guess[1] / frame.scale, guess[2]});
   return PixelPoint(LeastSquaresPoint(prepared, members, start), frame);
 }
 
@@ -270,10 +277,14 @@ CSegmentGrouping GroupSegments(const std::vector<CImageSegment>& segments, int w
 
   // Hypotheses from pairs drawn with probability proportional to length.
   std::vector<std::array<double, 3>> hypotheses;
-  if (count >= 2) {
+  std::vector<double> lengths;
+  int withLength = 0;
+  for (const CPreparedSegment& s : all) {
+    lengths.push_back(s.length);
+    if (s.length > 0) ++withLength;
+  }
+  if (withLength >= 2) {
     std::mt19937 random(options.seed);
-    std::vector<double> lengths;
-    for (const CPreparedSegment& s : all) lengths.push_back(s.length);
     std::discrete_distribution<int> draw(lengths.begin(), lengths.end());
     for (int attempt = 0; attempt < 3 * options.hypotheses && static_cast<int>(hypotheses.size()) < options.hypotheses;
          ++attempt) {
@@ -333,6 +344,7 @@ CSegmentGrouping GroupSegments(const std::vector<CImageSegment>& segments, int w
   for (int round = 0; round < 2 && groups.size() > 1; ++round) {
     for (CGroup& group : groups) group.members.clear();
     for (int k = 0; k < count; ++k) {
+      if (all[k].sinTolerance <= 0) continue;
       int best = -1;
       double bestRatio = 1;
       for (size_t g = 0; g < groups.size(); ++g) {
@@ -350,16 +362,20 @@ CSegmentGrouping GroupSegments(const std::vector<CImageSegment>& segments, int w
     }
   }
 
-  // The vertical: the vanishing point seen closest to the image's up or down from the centre.
+  // The vertical: the vanishing point seen closest to the image's up or down from the centre,
+  // among the groups large enough to be a direction, else among the others (to say how few).
   int vertical = -1;
-  double leastLean = options.verticalToleranceDegrees * kDegree;
-  for (size_t g = 0; g < groups.size(); ++g) {
-    if (static_cast<int>(groups[g].members.size()) < options.minimumSegments) continue;
-    const double lean = std::atan2(std::fabs(groups[g].point[0]), std::fabs(groups[g].point[1]));
-    if (lean <= leastLean) {
-      leastLean = lean;
-      vertical = static_cast<int>(g);
+  for (const bool largeEnough : {true, false}) {
+    double leastLean = options.verticalToleranceDegrees * kDegree;
+    for (size_t g = 0; g < groups.size(); ++g) {
+      if ((static_cast<int>(groups[g].members.size()) >= options.minimumSegments) != largeEnough) continue;
+      const double lean = std::atan2(std::fabs(groups[g].point[0]), std::fabs(groups[g].point[1]));
+      if (lean <= leastLean) {
+        leastLean = lean;
+        vertical = static_cast<int>(g);
+      }
     }
+    if (vertical >= 0) break;
   }
   std::vector<int> ground;
   for (size_t g = 0; g < groups.size(); ++g)
@@ -393,7 +409,16 @@ CSegmentGrouping GroupSegments(const std::vector<CImageSegment>& segments, int w
   };
   report(kFirstGround, ground.size() > 0 ? ground[0] : -1, "a ground direction");
   report(kSecondGround, ground.size() > 1 ? ground[1] : -1, "a second ground direction");
-  report(kVertical, vertical, "the vertical");
+  if (vertical < 0) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "No segments run towards a vertical vanishing point within %.0f° of the image's up; mark the "
+                  "vertical segments by hand.",
+                  options.verticalToleranceDegrees);
+    result.directions[kVertical].message = text;
+  } else {
+    report(kVertical, vertical, "the vertical");
+  }
   carryOn(1);
   return result;
 }

@@ -82,6 +82,11 @@ constexpr unsigned kHypothesisSeed = 20261;  // the same segment always snaps th
 CSnapResult SnapToEdge(const CPixelView& photograph, const CImageSegment& segment, const CSnapOptions& options) {
   CSnapResult result;
   result.segment = segment;
+  if (!std::isfinite(segment.x1) || !std::isfinite(segment.y1) || !std::isfinite(segment.x2) ||
+      !std::isfinite(segment.y2) || !photograph.pixels || photograph.width < 5 || photograph.height < 5) {
+    result.message = "The segment cannot be snapped to an edge.";
+    return result;
+  }
   const double length = segment.Length();
   const bool steep = std::fabs(segment.y2 - segment.y1) >= std::fabs(segment.x2 - segment.x1);
   const CScanFrame frame{photograph, steep};
@@ -94,13 +99,18 @@ CSnapResult SnapToEdge(const CPixelView& photograph, const CImageSegment& segmen
   const double alongSpan = along2 - along1;
   const double trim = std::max(options.endTrimPixels, options.endTrimFraction * length);
   const double trimAlong = length > 0 ? trim * alongSpan / length : 0;
-  const int first = std::max(0, static_cast<int>(std::ceil(along1 + trimAlong)));
-  const int last = std::min(frame.AlongCount() - 1, static_cast<int>(std::floor(along2 - trimAlong)));
-  if (!photograph.pixels || last - first < 2) {
+  // Clamped as doubles first, so that no position far outside the photograph overflows an int.
+  const auto clampedInt = [](double value, int low, int high) {
+    return static_cast<int>(std::clamp(value, static_cast<double>(low), static_cast<double>(high)));
+  };
+  const int first = clampedInt(std::ceil(along1 + trimAlong), 0, frame.AlongCount());
+  const int last = clampedInt(std::floor(along2 - trimAlong), -1, frame.AlongCount() - 1);
+  if (last - first < 2) {
     result.message = "The segment is too short to snap to an edge.";
     return result;
   }
-  const int step = std::max(1, (last - first + options.maximumScans) / options.maximumScans);
+  const int maximumScans = std::max(3, options.maximumScans);
+  const int step = std::max(1, (last - first + maximumScans) / maximumScans);
   const double slope = (across2 - across1) / alongSpan;
   const double radius = options.searchRadiusPixels;
 
@@ -110,8 +120,8 @@ CSnapResult SnapToEdge(const CPixelView& photograph, const CImageSegment& segmen
   int scans = 0;
   for (int along = first; along <= last; along += step, ++scans) {
     const double predicted = across1 + slope * (along - along1);
-    const int low = std::max(2, static_cast<int>(std::ceil(predicted - radius)));
-    const int high = std::min(frame.AcrossCount() - 3, static_cast<int>(std::floor(predicted + radius)));
+    const int low = clampedInt(std::ceil(predicted - radius), 2, frame.AcrossCount());
+    const int high = clampedInt(std::floor(predicted + radius), 0, frame.AcrossCount() - 3);
     if (low > high) continue;
     // derivative[k] belongs to across = low − 1 + k.
     derivative.assign(high - low + 3, 0);

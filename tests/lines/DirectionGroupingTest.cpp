@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -47,7 +48,7 @@ struct Scene {
 // 14 segments along X, `alongY` along Y, 12 vertical, and 4 that point nowhere near any of
 // the three. Near the horizon (row 460 to 490) a segment agrees with both ground directions;
 // when Y has too few segments to be a direction, its segments keep away from there.
-Scene MakeScene(int alongY) {
+Scene MakeScene(int alongY, int vertical = 12) {
   std::mt19937 random(5);
   Scene scene;
   const auto add = [&](const std::vector<CImageSegment>& segments, int slot) {
@@ -59,7 +60,7 @@ Scene MakeScene(int alongY) {
   add(TowardsPoint(kGroundX, 14, random), kFirstGround);
   const bool enough = alongY >= CGroupingOptions{}.minimumSegments;
   add(TowardsPoint(kGroundY, alongY, random, 50, enough ? kHeight - 50 : 300), enough ? kSecondGround : kOutlier);
-  add(TowardsPoint(kVerticalZ, 12, random), kVertical);
+  add(TowardsPoint(kVerticalZ, vertical, random), kVertical);
   add({{100, 100, 180, 180}, {700, 200, 640, 260}, {300, 600, 330, 652}, {800, 500, 852, 530}}, kOutlier);
   return scene;
 }
@@ -91,6 +92,23 @@ TEST(GroupSegments, ReportsADirectionWithTooFewSegmentsAndSuggestsNothingForIt) 
   EXPECT_TRUE(missing.segments.empty());
   EXPECT_NE(missing.message.find("Too few segments"), std::string::npos) << missing.message;
   for (size_t k = 0; k < scene.segments.size(); ++k) EXPECT_EQ(grouping.labels[k], scene.truth[k]) << "segment " << k;
+}
+
+TEST(GroupSegments, SaysSoWhenNoDirectionRunsNearTheImagesUp) {
+  const Scene scene = MakeScene(10, 0);
+  const CSegmentGrouping grouping = GroupSegments(scene.segments, kWidth, kHeight);
+  EXPECT_TRUE(grouping.directions[kFirstGround].found);
+  EXPECT_TRUE(grouping.directions[kSecondGround].found);
+  EXPECT_FALSE(grouping.directions[kVertical].found);
+  EXPECT_NE(grouping.directions[kVertical].message.find("vertical"), std::string::npos);
+}
+
+TEST(GroupSegments, TakesASegmentWithoutAPositionAsAnOutlier) {
+  Scene scene = MakeScene(10);
+  scene.segments.push_back({std::nan(""), 3, 4, 5});
+  const CSegmentGrouping grouping = GroupSegments(scene.segments, kWidth, kHeight);
+  EXPECT_EQ(grouping.labels.back(), kOutlier);
+  for (const CDirectionGroup& direction : grouping.directions) EXPECT_TRUE(direction.found);
 }
 
 TEST(GroupSegments, StopsWhenTheCallbackSaysSo) {

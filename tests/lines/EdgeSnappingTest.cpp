@@ -84,10 +84,13 @@ TEST(SnapToEdge, DoesNotSnapWhereThereIsNoEdge) {
   EXPECT_EQ(snap.segment.y2, hand.y2);
 }
 
-TEST(SnapToEdge, DoesNotSnapASegmentTooShortToScan) {
-  const CSnapResult snap = SnapToEdge(View(), {500, 300, 503, 301});
-  EXPECT_FALSE(snap.snapped);
-  EXPECT_FALSE(snap.message.empty());
+TEST(SnapToEdge, DoesNotSnapASegmentTooShortFarOutsideOrWithoutAPosition) {
+  const CImageSegment segments[] = {{500, 300, 503, 301}, {-1e300, 5, 1e300, 9}, {5, std::nan(""), 50, 60}};
+  for (const CImageSegment& segment : segments) {
+    const CSnapResult snap = SnapToEdge(View(), segment);
+    EXPECT_FALSE(snap.snapped) << segment.x1;
+    EXPECT_FALSE(snap.message.empty());
+  }
 }
 
 }  // namespace
