@@ -32,7 +32,9 @@ struct CFrame {
   double centreX, centreY, scale;
 };
 
-CFrame FrameOf(int width, int height) { return {width / 2.0, height / 2.0, std::hypot(width, height) / 2}; }
+CFrame FrameOf(int width, int height) {
+  return {width / 2.0, height / 2.0, std::max(std::hypot(width, height) / 2, 1.0)};
+}
 
 std::vector<CPreparedSegment> Prepare(const std::vector<CImageSegment>& segments, const CFrame& frame,
                                       const CGroupingOptions& options, const std::vector<double>& edgeSigmaPixels) {
