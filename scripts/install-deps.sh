@@ -22,6 +22,8 @@ packages=(
   libpng-dev nlohmann-json3-dev assimp-utils nodejs
   # photographs as JPEG (with EXIF orientation) and modern BMP files; the tools that make test pictures
   libturbojpeg0-dev libexif-dev libimage-exiftool-perl libjpeg-turbo-progs
+  # line segments found in the photograph (OpenCV's line segment detector)
+  libopencv-imgproc-dev
   "$@"
 )
 
