@@ -370,8 +370,11 @@ void CPelorinView::MeasurePointAt(double u, double v) {
   dialog.m_U = u;
   dialog.m_V = v;
   dialog.m_nPointID = model.m_nMaxId + 1;
-  if (Services().RunModalDialog(dialog) == kDialogOk)
+  if (Services().RunModalDialog(dialog) == kDialogOk) {
     Execute({PointActionFromDialog(model, dialog.Transcript())}, "Add Point " + std::to_string(model.m_nMaxId + 1));
+    // The height was measured, but from a top that was not where the user meant it.
+    if (const std::string warning = dialog.TopWarning(); !warning.empty()) Services().SetStatusText(warning);
+  }
   ModelChanged();
 }
 

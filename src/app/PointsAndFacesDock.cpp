@@ -1,12 +1,17 @@
 #include "app/PointsAndFacesDock.h"
 
 #include "app/PelorinDoc.h"
+#include "session/MeasurementRows.h"
 #include "metrology/PointMeasurement.h"
 #include "services/NumberText.h"
 #include "services/Services.h"
 #include "texture/FaceTexture.h"
 
 #include <QClipboard>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -29,6 +34,14 @@ const QStringList kPointColumns = {"Id", "U", "V", "X \u00b1 \u03c3", "Y \u00b1 
 const QStringList kPointCopyColumns = {"Id", "U", "V", "X\t\u03c3 X", "Y\t\u03c3 Y", "Z\t\u03c3 Z",
                                        "Ref X", "Ref Y", "Ref Z"};
 const QStringList kFaceColumns = {"Face", "Texture", "Point 1", "Point 2", "Point 3", "Point 4", "Complete"};
+const QStringList kMeasurementColumns = {"Measurement", "Value \u00b1 \u03c3", "Known", "Difference",
+                                         "|\u0394|/\u03c3"};
+const QStringList kMeasurementCopyColumns = {"Measurement", "Value\t\u03c3", "Known", "Difference",
+                                             "|\u0394|/\u03c3"};
+constexpr int kKnownColumn = 2;
+// A check length that misses by more than three σ.
+const QColor kSuspiciousCheck(255, 225, 160);
+const char* kMeasurementKindNames[3] = {"Distance", "Height difference", "Area"};
 // Faces that lost a corner are left out of the exports; their rows say so in this colour.
 const QColor kIncompleteFace(255, 210, 210);
 // Copy takes a cell's text from this role when the cell has one.
@@ -123,12 +136,33 @@ CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<vo
   auto* layout = new QVBoxLayout(contents);
   m_pPoints = MakeTable(kPointColumns, kPointCopyColumns, contents);
   m_pFaces = MakeTable(kFaceColumns, kFaceColumns, contents);
+  m_pMeasurements = MakeTable(kMeasurementColumns, kMeasurementCopyColumns, contents);
+  // The known value of a check length is typed into its cell.
+  m_pMeasurements->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
   layout->addWidget(new QLabel(QStringLiteral("Points"), contents));
   layout->addWidget(m_pPoints, 3);
   layout->addWidget(new QLabel(QStringLiteral("Faces"), contents));
   layout->addWidget(m_pFaces, 2);
+  layout->addWidget(new QLabel(QStringLiteral("Measurements"), contents));
+  auto* adder = new QHBoxLayout;
+  m_pMeasurementKind = new QComboBox(contents);
+  for (const char* kind : kMeasurementKindNames) m_pMeasurementKind->addItem(QString::fromUtf8(kind));
+  m_pMeasurementIds = new QLineEdit(contents);
+  m_pMeasurementIds->setPlaceholderText(QStringLiteral("point ids, e.g. 0 3"));
+  m_pMeasurementIds->setToolTip(QStringLiteral("Two ids for a distance or a height difference, four for an area"));
+  auto* add = new QPushButton(QStringLiteral("Add"), contents);
+  adder->addWidget(m_pMeasurementKind);
+  adder->addWidget(m_pMeasurementIds, 1);
+  adder->addWidget(add);
+  layout->addLayout(adder);
+  layout->addWidget(m_pMeasurements, 2);
   setWidget(contents);
-  for (QTableWidget* table : {m_pPoints, m_pFaces}) {
+  connect(add, &QPushButton::clicked, this, [this] { AddTypedMeasurement(); });
+  connect(m_pMeasurementIds, &QLineEdit::returnPressed, this, [this] { AddTypedMeasurement(); });
+  connect(m_pMeasurements, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+    if (!m_bRefreshing && item->column() == kKnownColumn) SetKnownValue(item->row(), item->text().toStdString());
+  });
+  for (QTableWidget* table : {m_pPoints, m_pFaces, m_pMeasurements}) {
     connect(table, &QWidget::customContextMenuRequested, this,
             [this, table](const QPoint& position) { ShowContextMenu(*table, position); });
     table->installEventFilter(this);
@@ -174,8 +208,86 @@ void CPointsAndFacesDock::Refresh() {
             PlainCell(FormatIntField(face.m_pointId[3])), PlainCell(complete ? "Yes" : "No")},
            complete ? nullptr : &kIncompleteFace);
   }
+  m_bRefreshing = true;
+  const std::vector<CMeasurementRow> rows =
+      model ? MeasurementRows(*model, m_document.Session().Replayed()) : std::vector<CMeasurementRow>();
+  m_pMeasurements->setRowCount(static_cast<int>(rows.size()));
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    const CMeasurementRow& row = rows[i];
+    const CCell known = PlainCell(row.known ? FullNumber(*row.known) : std::string());
+    CCell value = row.problem.empty() ? MeasuredCell(row.value, row.sigma) : CCell{row.problem, row.problem, "\t"};
+    CCell difference = PlainCell(row.difference ? FullNumber(*row.difference) : std::string());
+    CCell ratio = PlainCell(row.sigmas ? FormatFixed(*row.sigmas, 1) : std::string());
+    if (row.suspicious) ratio.tip = "More than three \u03c3 from the known value";
+    SetRow(*m_pMeasurements, i, {PlainCell(row.name), value, known, difference, ratio},
+           row.suspicious ? &kSuspiciousCheck : nullptr);
+    for (int column = 0; column < m_pMeasurements->columnCount(); ++column)
+      if (column != kKnownColumn)
+        m_pMeasurements->item(i, column)->setFlags(m_pMeasurements->item(i, column)->flags() & ~Qt::ItemIsEditable);
+    m_pMeasurements->item(i, kKnownColumn)->setToolTip(QStringLiteral("The true value, for a check; double-click to type it"));
+  }
+  m_bRefreshing = false;
   m_pPoints->resizeColumnsToContents();
   m_pFaces->resizeColumnsToContents();
+  m_pMeasurements->resizeColumnsToContents();
+}
+
+bool CPointsAndFacesDock::AddMeasurement(EMeasurementKind kind, const std::vector<int>& ids) {
+  if (!m_document.GetSingleImage()) {
+    Services().MessageBox("No source image is loaded.");
+    return false;
+  }
+  CMeasurementAction measurement{kind, ids, std::nullopt};
+  std::string label = std::string("Measure ") + kMeasurementKindNames[static_cast<int>(kind)];
+  const std::string refusal = m_document.Append({measurement}, label);
+  Refresh();
+  if (!refusal.empty()) {
+    Services().MessageBox(refusal);
+    return false;
+  }
+  return true;
+}
+
+void CPointsAndFacesDock::AddTypedMeasurement() {
+  const auto kind = static_cast<EMeasurementKind>(m_pMeasurementKind->currentIndex());
+  const size_t wanted = MeasurementPointCount(kind);
+  std::vector<int> ids;
+  std::string text = m_pMeasurementIds->text().toStdString();
+  for (char& c : text)
+    if (c == ',' || c == ';') c = ' ';
+  size_t start = 0;
+  bool numbers = true;
+  while ((start = text.find_first_not_of(' ', start)) != std::string::npos) {
+    const size_t end = text.find(' ', start);
+    const std::optional<int> id = ParseIntField(text.substr(start, end - start));
+    if (!id || *id < 0) numbers = false;
+    else ids.push_back(*id);
+    start = end;
+  }
+  if (!numbers || ids.size() != wanted) {
+    Services().MessageBox(std::string(kMeasurementKindNames[static_cast<int>(kind)]) + " needs " +
+                          (wanted == 2 ? "two" : "four") + " point ids, separated by blanks.");
+    m_pMeasurementIds->setFocus();
+    return;
+  }
+  if (AddMeasurement(kind, ids)) m_pMeasurementIds->clear();
+}
+
+void CPointsAndFacesDock::SetKnownValue(int row, const std::string& text) {
+  std::optional<double> known;
+  const bool blank = text.find_first_not_of(" \t") == std::string::npos;
+  if (!blank) {
+    known = ParseDoubleField(text);
+    if (!known) {
+      Refresh();
+      Services().MessageBox("Known: please enter a number.");
+      return;
+    }
+  }
+  const std::string refusal =
+      m_document.Append({CKnownValueAction{row, known}}, "Set Known Value of Measurement " + std::to_string(row));
+  Refresh();
+  if (!refusal.empty()) Services().MessageBox(refusal);
 }
 
 std::string CPointsAndFacesDock::SelectedRowsText(const QTableWidget& table) {
@@ -196,16 +308,57 @@ void CPointsAndFacesDock::ShowContextMenu(QTableWidget& table, const QPoint& pos
   if (row < 0) return;
   // A right click on a row outside the selection selects that row alone, as file managers do.
   if (!table.selectionModel()->isRowSelected(row, QModelIndex())) table.selectRow(row);
-  switch (Services().ChooseFromMenu({"Delete", "Copy"})) {
-    case 0: DeleteSelectedRows(table); break;
-    case 1: QGuiApplication::clipboard()->setText(QString::fromStdString(SelectedRowsText(table))); break;
-    default: break;
+  const std::vector<int> rows = SelectedRows(table);
+  const CSingleImage* model = m_document.GetSingleImage();
+  std::vector<std::string> items = {"Delete", "Copy"};
+  // Measurements of the selected points, or of the selected face.
+  std::vector<std::pair<EMeasurementKind, std::vector<int>>> measurements;
+  if (model && &table == m_pPoints && (rows.size() == 2 || rows.size() == 4)) {
+    std::vector<int> ids;
+    for (int r : rows)
+      if (r < model->m_Points.GetCount()) ids.push_back(model->m_Points.ElementAt(r)->m_id);
+    if (ids.size() == 2) {
+      measurements.push_back({EMeasurementKind::Distance, ids});
+      measurements.push_back({EMeasurementKind::HeightDifference, ids});
+    } else if (ids.size() == 4) {
+      measurements.push_back({EMeasurementKind::Area, ids});
+    }
   }
+  if (model && &table == m_pFaces && rows.size() == 1 && rows[0] < model->m_Textures.GetCount()) {
+    const CTextureImage& face = *model->m_Textures.ElementAt(rows[0]);
+    measurements.push_back({EMeasurementKind::Area, std::vector<int>(face.m_pointId, face.m_pointId + 4)});
+  }
+  for (const auto& [kind, ids] : measurements)
+    items.push_back(std::string("Measure ") + kMeasurementKindNames[static_cast<int>(kind)]);
+  const int chosen = Services().ChooseFromMenu(items);
+  if (chosen == 0) DeleteSelectedRows(table);
+  if (chosen == 1) QGuiApplication::clipboard()->setText(QString::fromStdString(SelectedRowsText(table)));
+  if (chosen >= 2 && chosen - 2 < static_cast<int>(measurements.size()))
+    AddMeasurement(measurements[chosen - 2].first, measurements[chosen - 2].second);
 }
 
 void CPointsAndFacesDock::DeleteSelectedRows(QTableWidget& table) {
   CSingleImage* model = m_document.GetSingleImage();
   if (!model) return;
+  if (&table == m_pMeasurements) {
+    std::vector<int> rows = SelectedRows(table);
+    const int count = static_cast<int>(m_document.Session().Replayed().measurements.size());
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [count](int row) { return row >= count; }), rows.end());
+    if (rows.empty()) return;
+    std::vector<std::string> names;
+    for (int row : rows) names.push_back(table.item(row, 0)->text().toStdString());
+    const bool several = rows.size() > 1;
+    if (!Services().AskYesNo("Delete the measurement" + std::string(several ? "s " : " ") + ListOf(names) + "?"))
+      return;
+    std::vector<CAction> deletions;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) deletions.push_back(CDeleteMeasurementAction{*row});
+    const std::string refusal =
+        m_document.Append(std::move(deletions), std::string("Delete Measurement") + (several ? "s" : ""));
+    table.clearSelection();
+    Refresh();
+    if (!refusal.empty()) Services().MessageBox(refusal);
+    return;
+  }
   const bool points = &table == m_pPoints;
   const int count = points ? model->m_Points.GetCount() : model->m_Textures.GetCount();
   std::vector<int> rows = SelectedRows(table);

@@ -1,16 +1,22 @@
 #pragma once
 // The "Points and Faces" dock: one table of the measured points (id, photograph position, world
-// coordinates, reference ids) and one of the faces (number, texture name, corner ids, whether
-// every corner still exists). Measured values show the digits their σ supports, the full value in
+// coordinates, reference ids), one of the faces (number, texture name, corner ids, whether
+// every corner still exists) and one of the measurements between points (distances, height
+// differences, areas, each with σ, and for a check length its known value and the difference). Measured values show the digits their σ supports, the full value in
 // a tool tip. The context menu and the Delete key delete the selected rows after one question;
 // Copy puts them on the clipboard as tab-separated lines under a header, value and σ apart.
 
 #include <QDockWidget>
 
+#include "session/Actions.h"
+
 #include <functional>
 #include <string>
+#include <vector>
 
 class CPelorinDoc;
+class QComboBox;
+class QLineEdit;
 class QTableWidget;
 
 class CPointsAndFacesDock final : public QDockWidget {
@@ -23,6 +29,14 @@ class CPointsAndFacesDock final : public QDockWidget {
 
   QTableWidget* PointsTable() const { return m_pPoints; }
   QTableWidget* FacesTable() const { return m_pFaces; }
+  QTableWidget* MeasurementsTable() const { return m_pMeasurements; }
+  // Adds a measurement of the points with these ids as one command; false, after telling the
+  // user why, when it cannot be made.
+  bool AddMeasurement(EMeasurementKind kind, const std::vector<int>& ids);
+  // Adds the measurement typed into the ids field, of the kind chosen beside it.
+  void AddTypedMeasurement();
+  // Gives measurement `row` a known value (none for an empty text) as one command.
+  void SetKnownValue(int row, const std::string& text);
   // The header and the selected rows of a table, one line each, cells separated by tabs, every
   // number in full.
   static std::string SelectedRowsText(const QTableWidget& table);
@@ -39,4 +53,8 @@ class CPointsAndFacesDock final : public QDockWidget {
   std::function<void()> m_afterDelete;
   QTableWidget* m_pPoints = nullptr;
   QTableWidget* m_pFaces = nullptr;
+  QTableWidget* m_pMeasurements = nullptr;
+  QComboBox* m_pMeasurementKind = nullptr;
+  QLineEdit* m_pMeasurementIds = nullptr;
+  bool m_bRefreshing = false;
 };

@@ -21,7 +21,15 @@ CQtDialog::CQtDialog(CDialogModel& model, const CDialogTemplate& resource, QWidg
   const QFontMetrics metrics(font());
   const auto across = [&metrics](int units) { return units * metrics.averageCharWidth() / 4; };
   const auto down = [&metrics](int units) { return units * metrics.height() / 8; };
-  setFixedSize(across(resource.width), down(resource.height));
+  // A dialog with a note keeps two lines for it below its controls.
+  const int noteHeight = m_model.HasNote() ? 2 * metrics.height() + 4 : 0;
+  setFixedSize(across(resource.width), down(resource.height) + noteHeight);
+  if (noteHeight > 0) {
+    m_pNote = new QLabel(this);
+    m_pNote->setObjectName(QStringLiteral("note"));
+    m_pNote->setWordWrap(true);
+    m_pNote->setGeometry(across(8), down(resource.height), across(resource.width - 16), noteHeight);
+  }
 
   QWidget* previous = nullptr;
   for (const CDialogItemTemplate& item : resource.items) {
@@ -76,6 +84,7 @@ void CQtDialog::ModelToControls() {
     edit->setText(QString::fromStdString(m_model.ControlText(id)));
     edit->setCursorPosition(0);
   }
+  if (m_pNote) m_pNote->setText(ToQString(m_model.Note()));
 }
 
 void CQtDialog::Press(int controlId) {

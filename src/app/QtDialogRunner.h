@@ -10,6 +10,7 @@
 
 class CDialogModel;
 struct CDialogTemplate;
+class QLabel;
 class QLineEdit;
 
 class CQtDialog final : public QDialog {
@@ -30,5 +31,6 @@ class CQtDialog final : public QDialog {
   void CloseIfEnded();
 
   CDialogModel& m_model;
+  QLabel* m_pNote = nullptr;
   std::map<int, QLineEdit*> m_edits;
 };

@@ -64,6 +64,13 @@ void CGetPointDialog::OnOK() {
   OnCancel();
 }
 
+std::string CGetPointDialog::Note() const {
+  if (!m_topDistance) return {};
+  const std::string warning = TopWarning();
+  return warning.empty() ? "Point t is " + FormatFixed(*m_topDistance, 1) + " pixels off the vertical through point b."
+                         : warning;
+}
+
 std::string CGetPointDialog::TopWarning() const {
   return m_topDistance ? TopOffVerticalWarning(*m_topDistance) : std::string();
 }

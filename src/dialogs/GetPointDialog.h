@@ -50,6 +50,10 @@ class CGetPointDialog final : public CDialogModel, public CPointFields {
   // The warning that distance is worth ("the top is not above its foot"), or "" when none is:
   // for the caller to show beside the dialog, not a message box.
   std::string TopWarning() const;
+  // How far the last "CACULATE Z" found the top off its foot's vertical, with the warning when
+  // it is worth one.
+  bool HasNote() const override { return true; }
+  std::string Note() const override;
 
  protected:
   void DoDataExchange(CDataExchange& dx) override;

@@ -75,6 +75,11 @@ class CDialogModel {
   void RequestFocus(int controlId) { m_nFocusControl = controlId; }
   int TakeFocusRequest() { return std::exchange(m_nFocusControl, 0); }
 
+  // A line shown below the controls of a dialog that has one: what the last computation found
+  // worth saying, "" for nothing.
+  virtual bool HasNote() const { return false; }
+  virtual std::string Note() const { return {}; }
+
   // Framework hooks, in the order a run calls them.
   virtual void OnInitDialog() { UpdateData(false); }
   virtual void OnButton(int /*controlId*/) {}
