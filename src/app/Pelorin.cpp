@@ -252,7 +252,8 @@ bool CPelorinApp::OpenProject(const QString& absolute) {
   CActionList actions;
   for (CAction& action : project.actions) actions.push_back(std::make_shared<const CAction>(std::move(action)));
   size_t refused = 0;
-  if (const std::string refusal = m_document.Open(std::move(model), found, std::move(actions), &refused);
+  if (const std::string refusal =
+          m_document.Open(std::move(model), found, std::move(actions), &refused, project.positionSigma);
       !refusal.empty()) {
     Services().MessageBox("The project " + path + " cannot be opened: " + project.places[refused] + ": " + refusal + ".");
     return false;

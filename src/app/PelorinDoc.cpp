@@ -46,9 +46,16 @@ void CPelorinDoc::StartPhotograph(std::unique_ptr<CSingleImage> model, CPhotogra
   Changed();
 }
 
+std::string CPelorinDoc::SetPositionSigma(double pixels) {
+  std::string refusal = m_session.SetPositionSigma(pixels, "Set Position Noise");
+  if (refusal.empty()) Changed();
+  return refusal;
+}
+
 std::string CPelorinDoc::Open(std::unique_ptr<CSingleImage> model, CPhotographInfo photograph, CActionList actions,
-                              size_t* refusedIndex) {
-  std::string refusal = m_session.Open(std::move(model), std::move(photograph), std::move(actions), refusedIndex);
+                              size_t* refusedIndex, double positionSigma) {
+  std::string refusal =
+      m_session.Open(std::move(model), std::move(photograph), std::move(actions), refusedIndex, positionSigma);
   if (refusal.empty()) Changed();
   return refusal;
 }
@@ -92,7 +99,8 @@ std::string CPelorinDoc::GetTitle() const {
 std::string CPelorinDoc::SaveCopy(const std::string& path) const {
   if (HoldsOtherData(path))
     return "the file " + path + " already holds data that is not a Pelorin project; it would be lost. Choose another name.";
-  const std::string text = ProjectText(m_session.Photograph(), m_session.Actions(), FolderOf(path));
+  const std::string text =
+      ProjectText(m_session.Photograph(), m_session.Actions(), FolderOf(path), m_session.PositionSigma());
   const CSaveResult result = SaveFile(path, [&text](CFileSink& sink) { sink.Write(text); });
   return result ? std::string() : result.reason;
 }

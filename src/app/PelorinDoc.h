@@ -29,7 +29,8 @@ class CPelorinDoc {
   // A project's photograph and actions, with no history; on a refusal nothing changes and
   // `refusedIndex` names the action.
   std::string Open(std::unique_ptr<CSingleImage> model, CPhotographInfo photograph, CActionList actions,
-                   size_t* refusedIndex);
+                   size_t* refusedIndex, double positionSigma);
+  std::string SetPositionSigma(double pixels);
   void Undo();
   void Redo();
   // Runs after every change of the session.

@@ -9,6 +9,7 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -156,8 +157,30 @@ CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<vo
   adder->addWidget(add);
   layout->addLayout(adder);
   layout->addWidget(m_pMeasurements, 2);
+  // Every σ rests on how far a typed or clicked position may be off.
+  auto* noise = new QHBoxLayout;
+  m_pPositionSigma = new QDoubleSpinBox(contents);
+  m_pPositionSigma->setObjectName(QStringLiteral("positionSigma"));
+  m_pPositionSigma->setLocale(QLocale::c());
+  m_pPositionSigma->setRange(0.01, 100);
+  m_pPositionSigma->setDecimals(2);
+  m_pPositionSigma->setSingleStep(0.1);
+  m_pPositionSigma->setSuffix(QStringLiteral(" px"));
+  m_pPositionSigma->setValue(m_document.Session().PositionSigma());
+  m_pPositionSigma->setToolTip(
+      QStringLiteral("The standard deviation of every typed or clicked image position, on which every \u03c3 rests"));
+  noise->addWidget(new QLabel(QStringLiteral("\u03c3 of a position:"), contents));
+  noise->addWidget(m_pPositionSigma);
+  noise->addStretch(1);
+  layout->addLayout(noise);
   setWidget(contents);
   connect(add, &QPushButton::clicked, this, [this] { AddTypedMeasurement(); });
+  connect(m_pPositionSigma, &QDoubleSpinBox::editingFinished, this, [this] {
+    if (m_bRefreshing || m_pPositionSigma->value() == m_document.Session().PositionSigma()) return;
+    if (const std::string refusal = m_document.SetPositionSigma(m_pPositionSigma->value()); !refusal.empty())
+      Services().MessageBox(refusal);
+    Refresh();
+  });
   connect(m_pMeasurementIds, &QLineEdit::returnPressed, this, [this] { AddTypedMeasurement(); });
   connect(m_pMeasurements, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (!m_bRefreshing && item->column() == kKnownColumn) SetKnownValue(item->row(), item->text().toStdString());
@@ -209,6 +232,7 @@ void CPointsAndFacesDock::Refresh() {
            complete ? nullptr : &kIncompleteFace);
   }
   m_bRefreshing = true;
+  m_pPositionSigma->setValue(m_document.Session().PositionSigma());
   const std::vector<CMeasurementRow> rows =
       model ? MeasurementRows(*model, m_document.Session().Replayed()) : std::vector<CMeasurementRow>();
   m_pMeasurements->setRowCount(static_cast<int>(rows.size()));
@@ -237,7 +261,7 @@ bool CPointsAndFacesDock::AddMeasurement(EMeasurementKind kind, const std::vecto
     Services().MessageBox("No source image is loaded.");
     return false;
   }
-  CMeasurementAction measurement{kind, ids, std::nullopt};
+  CMeasurementAction measurement{kind, ids, std::nullopt, std::nullopt};
   std::string label = std::string("Measure ") + kMeasurementKindNames[static_cast<int>(kind)];
   const std::string refusal = m_document.Append({measurement}, label);
   Refresh();

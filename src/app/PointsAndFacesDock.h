@@ -16,6 +16,7 @@
 
 class CPelorinDoc;
 class QComboBox;
+class QDoubleSpinBox;
 class QLineEdit;
 class QTableWidget;
 
@@ -56,5 +57,6 @@ class CPointsAndFacesDock final : public QDockWidget {
   QTableWidget* m_pMeasurements = nullptr;
   QComboBox* m_pMeasurementKind = nullptr;
   QLineEdit* m_pMeasurementIds = nullptr;
+  QDoubleSpinBox* m_pPositionSigma = nullptr;
   bool m_bRefreshing = false;
 };

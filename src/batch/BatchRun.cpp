@@ -4,6 +4,7 @@
 #include "export/Utf8Text.h"
 #include "model/SingleImage.h"
 #include "services/SaveFile.h"
+#include "session/MeasurementRows.h"
 #include "session/Sha256.h"
 #include "texture/FaceTexture.h"
 #include "texture/Rectification.h"
@@ -98,6 +99,7 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
   // A job's steps are its user's typing: whatever a dialog would have said stops it. A project
   // saved by the program already went past those messages once.
   CReplayed replayed;
+  replayed.log.SetPositionSigma(project.positionSigma);
   std::vector<CTextureOutput> textures;
   for (size_t i = 0; i < project.actions.size(); ++i) {
     const CAction& action = project.actions[i];
@@ -211,6 +213,19 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
                                 {"world", {p.m_x, p.m_y, p.m_z}},
                                 {"references", {p.m_refX, p.m_refY, p.m_refZ}},
                                 {"sigma", Sigma(replayed.log.Sigma(p.m_id))}});
+    if (auto image = replayed.imagePositions.find(p.m_id); image != replayed.imagePositions.end())
+      report["points"].back()["image"] = image->second;
+  }
+  report["position_sigma"] = replayed.log.PositionSigma();
+  report["measurements"] = nlohmann::json::array();
+  for (const CMeasurementRow& row : MeasurementRows(model, replayed)) {
+    nlohmann::json entry = {{"name", Utf8Text(row.name)}};
+    if (!row.problem.empty()) entry["problem"] = OneLine(row.problem);
+    else entry["value"] = row.value, entry["sigma"] = row.sigma ? nlohmann::json(*row.sigma) : nlohmann::json(nullptr);
+    if (row.known) entry["true"] = *row.known;
+    if (row.difference) entry["difference"] = *row.difference;
+    if (row.sigmas) entry["z"] = *row.sigmas;
+    report["measurements"].push_back(entry);
   }
   report["faces"] = nlohmann::json::array();
   for (int i = 0; i < model.m_Textures.GetCount(); ++i) {

@@ -115,13 +115,14 @@ struct CDataFileAction {
 };
 
 // A measurement between measured points: the distance of two, the height difference of two
-// (the first's Z less the second's), or the area of the planar quadrilateral of four. `known` is
-// its true value when it serves as a check.
+// (the first's Z less the second's), or the area of the planar quadrilateral of four, or of face
+// number `face` as it is when measured. `known` is its true value when it serves as a check.
 enum class EMeasurementKind { Distance, HeightDifference, Area };
 struct CMeasurementAction {
   EMeasurementKind kind = EMeasurementKind::Distance;
   std::vector<int> points;
   std::optional<double> known;
+  std::optional<int> face;
 
   bool operator==(const CMeasurementAction&) const = default;
 };

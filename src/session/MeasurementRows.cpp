@@ -7,6 +7,7 @@
 namespace {
 
 std::string Name(const CMeasurementAction& m) {
+  if (m.face) return "Area of face " + std::to_string(*m.face);
   switch (m.kind) {
     case EMeasurementKind::Distance:
       return "Distance " + std::to_string(m.points[0]) + "\u2013" + std::to_string(m.points[1]);
@@ -21,6 +22,7 @@ std::string Name(const CMeasurementAction& m) {
 }
 
 CMeasuredValue Measure(const CSingleImage& model, const CMeasurementLog& log, const CMeasurementAction& m) {
+  if (m.face) return MeasureFaceArea(model, log, *m.face);
   switch (m.kind) {
     case EMeasurementKind::Distance: return MeasureDistance(model, log, m.points[0], m.points[1]);
     case EMeasurementKind::HeightDifference: return MeasureHeightDifference(model, log, m.points[0], m.points[1]);

@@ -51,7 +51,7 @@ constexpr CDialogNames kPointNames{kPointFields, kPointButtons};
 constexpr CDialogNames kParameterNames{kParameterFields, kParameterButtons};
 
 const char* kAxes[3] = {"X", "Y", "Z"};
-const char* kMeasurementKinds[3] = {"distance", "height_difference", "area"};
+const char* kMeasurementKinds[3] = {"distance", "height", "area"};
 
 // Checks values as it reads them and keeps the first failure with its place.
 class CReader {
@@ -303,15 +303,20 @@ CMeasurementAction ReadMeasurement(CReader& r, const json& m, const std::string&
     measurement.kind = static_cast<EMeasurementKind>(k);
     const size_t count = MeasurementPointCount(measurement.kind);
     const std::string idsPlace = place + "." + kMeasurementKinds[k];
+    // An area may name a face instead of its four corners.
+    if (measurement.kind == EMeasurementKind::Area && ids->is_number()) {
+      measurement.face = r.Whole(*ids, idsPlace, "a face number or four point ids");
+      continue;
+    }
     if (!ids->is_array() || ids->size() != count) {
-      r.Fail(idsPlace, count == 2 ? "expected two point ids" : "expected four point ids");
+      r.Fail(idsPlace, count == 2 ? "expected two point ids" : "expected a face number or four point ids");
       return measurement;
     }
     for (size_t i = 0; i < count && !r.Failed(); ++i) measurement.points.push_back(r.Id((*ids)[i], Indexed(idsPlace, i)));
   }
   if (!r.Failed() && kinds != 1)
-    r.Fail(place, "expected one of \"distance\", \"height_difference\" or \"area\" with its point ids");
-  if (const json* known = r.Member(m, place, "known", false)) measurement.known = r.Number(*known, place + ".known");
+    r.Fail(place, "expected one of \"distance\", \"height\" or \"area\" with its point ids");
+  if (const json* known = r.Member(m, place, "true", false)) measurement.known = r.Number(*known, place + ".true");
   return measurement;
 }
 
@@ -430,10 +435,10 @@ void ReadActions(CReader& r, const json& actions, CProject& out) {
       CDeleteMeasurementAction deletion;
       if (const json* n = r.Member(v, inner, "row", true)) deletion.row = r.Whole(*n, inner + ".row", "a row number");
       Add(out, deletion, place);
-    } else if (kind == "known_value") {
+    } else if (kind == "true_value") {
       CKnownValueAction known;
       if (const json* n = r.Member(v, inner, "row", true)) known.row = r.Whole(*n, inner + ".row", "a row number");
-      if (const json* n = r.Member(v, inner, "known", true); n && !n->is_null()) known.known = r.Number(*n, inner + ".known");
+      if (const json* n = r.Member(v, inner, "true", true); n && !n->is_null()) known.known = r.Number(*n, inner + ".true");
       Add(out, known, place);
     } else if (kind == "data") {
       CDataFileAction data;
@@ -443,7 +448,7 @@ void ReadActions(CReader& r, const json& actions, CProject& out) {
     } else {
       r.Fail(place, "unknown action \"" + kind +
                         "\" (expected segment, calculate, parameters, point, face, rename_face, delete_point, "
-                        "delete_face, data, measure, delete_measurement or known_value)");
+                        "delete_face, data, measure, delete_measurement or true_value)");
     }
   }
 }
@@ -504,6 +509,11 @@ void ReadHeader(CReader& r, const json& doc, const std::string& folder, CProject
                         out.photograph.sha256.find_first_not_of("0123456789abcdef") != std::string::npos))
       r.Fail("photograph_sha256", "expected 64 lower-case hexadecimal digits");
   }
+  if (const json* v = r.Member(doc, "", "position_sigma", false)) {
+    out.positionSigma = r.Number(*v, "position_sigma");
+    if (!r.Failed() && !(out.positionSigma > 0 && std::isfinite(out.positionSigma)))
+      r.Fail("position_sigma", "expected a positive number of pixels");
+  }
 }
 
 // ---- writing ----
@@ -563,8 +573,9 @@ ordered Face(const CFaceAction& face) {
 }
 
 ordered Measurement(const CMeasurementAction& measurement) {
-  ordered out = {{kMeasurementKinds[static_cast<int>(measurement.kind)], measurement.points}};
-  if (measurement.known) out["known"] = *measurement.known;
+  ordered out = {{kMeasurementKinds[static_cast<int>(measurement.kind)],
+                  measurement.face ? ordered(*measurement.face) : ordered(measurement.points)}};
+  if (measurement.known) out["true"] = *measurement.known;
   return out;
 }
 
@@ -613,7 +624,7 @@ ordered Action(const CAction& action) {
         else if constexpr (std::is_same_v<T, CDeleteMeasurementAction>)
           return {{"delete_measurement", {{"row", a.row}}}};
         else if constexpr (std::is_same_v<T, CKnownValueAction>)
-          return {{"known_value", {{"row", a.row}, {"known", a.known ? ordered(*a.known) : ordered(nullptr)}}}};
+          return {{"true_value", {{"row", a.row}, {"true", a.known ? ordered(*a.known) : ordered(nullptr)}}}};
         else return {{"data", {{"file", a.path}, {"text", a.text}}}};
       },
       action);
@@ -727,13 +738,15 @@ bool ReadProject(std::string_view text, const std::string& folder, CProject& out
   return true;
 }
 
-std::string ProjectText(const CPhotographInfo& photograph, const CActionList& actions, const std::string& folder) {
+std::string ProjectText(const CPhotographInfo& photograph, const CActionList& actions, const std::string& folder,
+                        double positionSigma) {
   ordered doc = ordered::object();
   doc["format"] = kProjectFormatName;
   doc["version"] = kProjectFormatVersion;
   doc["photograph"] = RelativePath(photograph.path, folder);
   doc["photograph_size"] = {photograph.width, photograph.height};
   if (!photograph.sha256.empty()) doc["photograph_sha256"] = photograph.sha256;
+  doc["position_sigma"] = positionSigma;
   if (IsCommonOrder(actions)) {
     ordered segments = {{"X", ordered::array()}, {"Y", ordered::array()}, {"Z", ordered::array()}};
     ordered points = ordered::array(), faces = ordered::array(), measurements = ordered::array();
@@ -746,7 +759,7 @@ std::string ProjectText(const CPhotographInfo& photograph, const CActionList& ac
     }
     // Sections in the order a job is read.
     ordered ordered_doc = ordered::object();
-    for (const char* key : {"format", "version", "photograph", "photograph_size", "photograph_sha256"})
+    for (const char* key : {"format", "version", "photograph", "photograph_size", "photograph_sha256", "position_sigma"})
       if (doc.contains(key)) ordered_doc[key] = doc[key];
     ordered_doc["segments"] = segments;
     ordered_doc["parameters"] = doc["parameters"];

@@ -27,6 +27,7 @@ struct CProject {
   std::vector<std::string> places;  // where each action stands in the file, for messages
   CProjectOutputs outputs;
   bool isProject = false;  // false for a job without "format"
+  double positionSigma = kImagePositionSigma;  // pixels, of every typed image position
 };
 
 // Reads and checks the whole file; a job's "data" file is read now. On failure, the place and
@@ -34,7 +35,8 @@ struct CProject {
 bool ReadProject(std::string_view text, const std::string& folder, CProject& project, std::string& error);
 
 // The project's text, with the photograph's path relative to `folder` where it lies inside it.
-std::string ProjectText(const CPhotographInfo& photograph, const CActionList& actions, const std::string& folder);
+std::string ProjectText(const CPhotographInfo& photograph, const CActionList& actions, const std::string& folder,
+                        double positionSigma = kImagePositionSigma);
 
 // Why `found` is not the photograph `expected` describes ("" when it is, or when the project does
 // not say): its size or its SHA-256 differs. A size of 0 × 0 or an empty hash is not known.

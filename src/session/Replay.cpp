@@ -3,6 +3,7 @@
 #include "dialogs/DialogforParameter.h"
 #include "dialogs/GetPointDialog.h"
 #include "dialogs/InputDialogForVanishPoints.h"
+#include "metrology/Measurements.h"
 #include "model/DataFile.h"
 #include "model/SingleImage.h"
 #include "services/NumberText.h"
@@ -51,6 +52,8 @@ std::string ApplyPoint(const CPointAction& action, CSingleImage& model, CReplaye
     ReplayTranscript(dialog, action.steps);
   if (dialog.Result() != kDialogOk) return "the point was not accepted";
   AddViewPoint(model, dialog);
+  for (const CDialogStep& step : dialog.Transcript())
+    if (step.button == IDC_CALCULATE_IMAGE_POSITION) replayed.imagePositions[model.m_nMaxId] = {dialog.m_bU, dialog.m_bV};
   if (replayed.log.HasChain()) replayed.log.RecordPoint(model.m_nMaxId, dialog.MeasurementRecord(replayed.log.Chain()));
   return {};
 }
@@ -91,6 +94,13 @@ std::string Apply(const CAction& action, CSingleImage& model, CReplayed& replaye
           DeleteFace(model, a.face);
           return {};
         } else if constexpr (std::is_same_v<T, CMeasurementAction>) {
+          if (a.face) {
+            if (a.kind != EMeasurementKind::Area) return "only an area is measured on a face";
+            if (const CMeasuredValue area = MeasureFaceArea(model, replayed.log, *a.face); !area.HasValue())
+              return area.message;
+            replayed.measurements.push_back(a);
+            return {};
+          }
           if (a.points.size() != MeasurementPointCount(a.kind))
             return "a measurement names " + std::to_string(a.points.size()) + " points";
           if (std::string missing = MissingPointsMessage(model, a.points.data(), static_cast<int>(a.points.size()));
@@ -128,6 +138,7 @@ void CReplayed::Clear() {
   for (CSegmentList& list : lines) list.RemoveAll();
   log.Clear();
   measurements.clear();
+  imagePositions.clear();
 }
 
 CAppliedAction ApplyAction(const CAction& action, CSingleImage& model, CReplayed& replayed) {
@@ -141,9 +152,11 @@ CAppliedAction ApplyAction(const CAction& action, CSingleImage& model, CReplayed
   return applied;
 }
 
-std::optional<CReplayProblem> Replay(const CActionList& actions, CSingleImage& model, CReplayed& replayed) {
+std::optional<CReplayProblem> Replay(const CActionList& actions, CSingleImage& model, CReplayed& replayed,
+                                     double positionSigma) {
   model.ResetScene();
   replayed.Clear();
+  replayed.log.SetPositionSigma(positionSigma);
   for (size_t i = 0; i < actions.size(); ++i)
     if (CAppliedAction applied = ApplyAction(*actions[i], model, replayed); !applied.refusal.empty())
       return CReplayProblem{i, std::move(applied.refusal)};

@@ -8,6 +8,8 @@
 #include "metrology/VanishingPoints.h"
 #include "session/Actions.h"
 
+#include <array>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +30,8 @@ struct CReplayed {
   CMeasurementLog log;
   // The measurements between points, in the order they were added.
   std::vector<CMeasurementAction> measurements;
+  // The image position "CACULATE B.u and B.v" gave a point, by id, where its dialog ran it.
+  std::map<int, std::array<double, 2>> imagePositions;
 };
 
 struct CAppliedAction {
@@ -47,8 +51,10 @@ struct CReplayProblem {
 
 // Resets the model's scene and the replayed state, then applies the actions in order; stops at
 // the first refusal.
+// Every σ rests on `positionSigma`, the standard deviation of a typed image position in pixels.
 using CActionList = std::vector<std::shared_ptr<const CAction>>;
-std::optional<CReplayProblem> Replay(const CActionList& actions, CSingleImage& model, CReplayed& replayed);
+std::optional<CReplayProblem> Replay(const CActionList& actions, CSingleImage& model, CReplayed& replayed,
+                                     double positionSigma = kImagePositionSigma);
 
 // The point dialog's fields typed as a job types them, its buttons pressed, then OK.
 void TypePoint(CDialogModel& dialog, const CTypedPoint& point);

@@ -2,6 +2,8 @@
 
 #include "model/SingleImage.h"
 
+#include <cmath>
+
 CSession::CSession() : m_replayed(std::make_unique<CReplayed>()) {}
 
 CSession::~CSession() = default;
@@ -12,10 +14,11 @@ std::string CSession::Become(CState state, size_t* refusedIndex) {
     m_state = std::move(state);
     return {};
   }
-  if (const std::optional<CReplayProblem> problem = Replay(state.actions, *state.model, *m_replayed)) {
+  if (const std::optional<CReplayProblem> problem =
+          Replay(state.actions, *state.model, *m_replayed, state.positionSigma)) {
     if (refusedIndex) *refusedIndex = problem->index;
     // Back to the current state; its replay applied before and applies again.
-    if (m_state.model) Replay(m_state.actions, *m_state.model, *m_replayed);
+    if (m_state.model) Replay(m_state.actions, *m_state.model, *m_replayed, m_state.positionSigma);
     else m_replayed->Clear();
     return problem->refusal;
   }
@@ -36,13 +39,28 @@ std::string CSession::Append(std::vector<CAction> actions, std::string label) {
   for (CAction& action : actions) extended.push_back(std::make_shared<const CAction>(std::move(action)));
   for (size_t i = m_state.actions.size(); i < extended.size(); ++i)
     if (const CAppliedAction applied = ApplyAction(*extended[i], *m_state.model, *m_replayed); !applied.refusal.empty()) {
-      Replay(m_state.actions, *m_state.model, *m_replayed);
+      Replay(m_state.actions, *m_state.model, *m_replayed, m_state.positionSigma);
       return applied.refusal;
     }
   Push(std::move(label));
   m_state.actions = std::move(extended);
   m_state.serial = NextSerial();
   return {};
+}
+
+std::string CSession::SetPositionSigma(double pixels, std::string label) {
+  if (!(pixels > 0) || !std::isfinite(pixels)) return "The position noise must be a positive number of pixels.";
+  CState next = m_state;
+  next.positionSigma = pixels;
+  next.serial = NextSerial();
+  CState previous = m_state;
+  std::string refusal = Become(std::move(next));
+  if (refusal.empty()) {
+    m_undo.push_back({std::move(label), std::move(previous)});
+    if (m_undo.size() > kUndoLimit) m_undo.erase(m_undo.begin());
+    m_redo.clear();
+  }
+  return refusal;
 }
 
 std::string CSession::Replace(CActionList actions, std::string label) {
@@ -62,13 +80,13 @@ std::string CSession::Replace(CActionList actions, std::string label) {
 
 void CSession::StartPhotograph(std::shared_ptr<CSingleImage> model, CPhotographInfo photograph, std::string label) {
   Push(std::move(label));
-  CState next{std::move(model), std::move(photograph), {}, NextSerial()};
+  CState next{std::move(model), std::move(photograph), {}, NextSerial(), m_state.positionSigma};
   Become(std::move(next));
 }
 
 std::string CSession::Open(std::shared_ptr<CSingleImage> model, CPhotographInfo photograph, CActionList actions,
-                           size_t* refusedIndex) {
-  CState next{std::move(model), std::move(photograph), std::move(actions), NextSerial()};
+                           size_t* refusedIndex, double positionSigma) {
+  CState next{std::move(model), std::move(photograph), std::move(actions), NextSerial(), positionSigma};
   if (std::string refusal = Become(std::move(next), refusedIndex); !refusal.empty()) return refusal;
   m_undo.clear();
   m_redo.clear();
@@ -77,7 +95,7 @@ std::string CSession::Open(std::shared_ptr<CSingleImage> model, CPhotographInfo 
 }
 
 void CSession::Clear() {
-  Become(CState{nullptr, {}, {}, NextSerial()});
+  Become(CState{nullptr, {}, {}, NextSerial(), m_state.positionSigma});
   m_undo.clear();
   m_redo.clear();
   m_savedSerial = m_state.serial;

@@ -24,6 +24,10 @@ class CSession {
   CSingleImage* Model() const { return m_state.model.get(); }
   const CPhotographInfo& Photograph() const { return m_state.photograph; }
   const CActionList& Actions() const { return m_state.actions; }
+  // The standard deviation of a typed image position, in pixels, on which every σ rests.
+  double PositionSigma() const { return m_state.positionSigma; }
+  // Sets it as one command; refused unless it is a positive number.
+  std::string SetPositionSigma(double pixels, std::string label);
   const CReplayed& Replayed() const { return *m_replayed; }
   // For tests and tools that set a state up directly; the next replay forgets what they did.
   CReplayed& Replayed() { return *m_replayed; }
@@ -39,7 +43,7 @@ class CSession {
   // Opens a job: its photograph and actions, with no history and nothing unsaved. On a refusal
   // the session is unchanged and `place` holds the index of the action refused.
   std::string Open(std::shared_ptr<CSingleImage> model, CPhotographInfo photograph, CActionList actions,
-                   size_t* refusedIndex = nullptr);
+                   size_t* refusedIndex = nullptr, double positionSigma = kImagePositionSigma);
   // An empty session: no photograph, no history, nothing unsaved.
   void Clear();
 
@@ -67,6 +71,7 @@ class CSession {
     CPhotographInfo photograph;
     CActionList actions;
     unsigned long long serial = 0;
+    double positionSigma = kImagePositionSigma;
   };
   struct CStep {
     std::string label;

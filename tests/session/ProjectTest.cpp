@@ -46,8 +46,9 @@ TEST(ProjectFile, EveryKindOfActionIsReadBackAsItWasWritten) {
       CDeletePointAction{2, 7},
       CDeleteFaceAction{0},
       CDataFileAction{"/data/scene.txt", "X Vanishing Point is 1,2,3\nline \"two\"\n"},
-      CMeasurementAction{EMeasurementKind::Area, {0, 1, 5, 4}, 2.4},
-      CMeasurementAction{EMeasurementKind::HeightDifference, {1, 2}, std::nullopt},
+      CMeasurementAction{EMeasurementKind::Area, {0, 1, 5, 4}, 2.4, std::nullopt},
+      CMeasurementAction{EMeasurementKind::HeightDifference, {1, 2}, std::nullopt, std::nullopt},
+      CMeasurementAction{EMeasurementKind::Area, {}, 1.5, 2},
       CKnownValueAction{1, 1.2},
       CKnownValueAction{0, std::nullopt},
       CDeleteMeasurementAction{0},
@@ -77,7 +78,7 @@ TEST(ProjectFile, TheCommonOrderIsWrittenAsAJobsSections) {
   point.compute = {"xy"};
   actions.push_back(CPointAction{point, {}});
   actions.push_back(CFaceAction{{0, 0, 0, 0}, ""});
-  actions.push_back(CMeasurementAction{EMeasurementKind::Distance, {0, 0}, 2.0});
+  actions.push_back(CMeasurementAction{EMeasurementKind::Distance, {0, 0}, 2.0, std::nullopt});
   const std::string text = ProjectText(Photograph(), Shared(actions), "/elsewhere");
   const nlohmann::json doc = nlohmann::json::parse(text);
   EXPECT_FALSE(doc.contains("actions"));
@@ -85,7 +86,7 @@ TEST(ProjectFile, TheCommonOrderIsWrittenAsAJobsSections) {
   EXPECT_EQ(doc["segments"]["Y"][0], nlohmann::json({1.0, 0.0, 50.0, 60.0}));
   EXPECT_EQ(doc["segments"]["Y"][1]["disabled"], true);
   EXPECT_EQ(doc["points"][0]["compute"], nlohmann::json({"xy"}));
-  EXPECT_EQ(doc["measurements"][0], nlohmann::json({{"distance", {0, 0}}, {"known", 2.0}}));
+  EXPECT_EQ(doc["measurements"][0], nlohmann::json({{"distance", {0, 0}}, {"true", 2.0}}));
   CProject read;
   std::string error;
   ASSERT_TRUE(ReadProject(text, "/elsewhere", read, error)) << error;
@@ -112,11 +113,11 @@ TEST(ProjectFile, BadFilesAreRefusedWithThePlace) {
       {"{" + good + R"(, "actions": 5})", "actions: expected a list of actions"},
       {"{" + good + R"(, "actions": [{"paint": {}}]})",
        "actions[0]: unknown action \"paint\" (expected segment, calculate, parameters, point, face, rename_face, "
-       "delete_point, delete_face, data, measure, delete_measurement or known_value)"},
+       "delete_point, delete_face, data, measure, delete_measurement or true_value)"},
       {"{" + good + R"(, "actions": [{"measure": {"distance": [1, 2, 3]}}]})",
        "actions[0].measure.distance: expected two point ids"},
       {"{" + good + R"(, "actions": [{"measure": {"known": 2}}]})",
-       "actions[0].measure: expected one of \"distance\", \"height_difference\" or \"area\" with its point ids"},
+       "actions[0].measure: expected one of \"distance\", \"height\" or \"area\" with its point ids"},
       {"{" + good + R"(, "actions": [{"segment": {"axis": "W", "ends": [1, 2, 3, 4]}}]})",
        "actions[0].segment.axis: expected \"X\", \"Y\" or \"Z\""},
       {"{" + good + R"(, "actions": [{"segment": {"axis": "X", "ends": [1, 2, 3]}}]})",

@@ -317,9 +317,9 @@ TEST(SampleCheckLengths, AreWithinTwoSigma) {
   CActionList actions = Shared(project.actions);
   // Corners 0 (origin), 1 (2, 0, 0), 4 (0, 0, 1.2) and 5 (2, 0, 1.2), as the truth file orders them.
   for (const CMeasurementAction& check :
-       {CMeasurementAction{EMeasurementKind::Distance, {0, 1}, 2.0},
-        CMeasurementAction{EMeasurementKind::HeightDifference, {4, 0}, 1.2},
-        CMeasurementAction{EMeasurementKind::Area, {0, 1, 5, 4}, 2.4}})
+       {CMeasurementAction{EMeasurementKind::Distance, {0, 1}, 2.0, std::nullopt},
+        CMeasurementAction{EMeasurementKind::HeightDifference, {4, 0}, 1.2, std::nullopt},
+        CMeasurementAction{EMeasurementKind::Area, {0, 1, 5, 4}, 2.4, std::nullopt}})
     actions.push_back(std::make_shared<const CAction>(check));
   CSession session;
   ASSERT_EQ(session.Open(SampleModel(), project.photograph, actions), "");
@@ -342,7 +342,7 @@ TEST(Measurements, NamingAPointThatDoesNotExistAddsNothing) {
   const CProject project = ReadExample("sample-scene.pelorin");
   CSession session;
   ASSERT_EQ(session.Open(SampleModel(), project.photograph, Shared(project.actions)), "");
-  EXPECT_EQ(session.Append({CMeasurementAction{EMeasurementKind::Distance, {0, 12}, std::nullopt}}, "Measure"),
+  EXPECT_EQ(session.Append({CMeasurementAction{EMeasurementKind::Distance, {0, 12}, std::nullopt, std::nullopt}}, "Measure"),
             "Point 12 doesn't exist.");
   EXPECT_TRUE(session.Replayed().measurements.empty());
   EXPECT_FALSE(session.CanUndo());
