@@ -51,15 +51,17 @@ class Session : public AppTest {
     QTest::qWait(50);
   }
 
-  // Ends the program and starts it again on the same settings; `restore` answers the question
-  // about work left by a program that did not end normally.
-  void Restart(std::deque<bool> restore = {}) {
+  // Ends the program and starts it again on the same settings, with the command line given;
+  // `restore` answers the question about work left by a program that did not end normally,
+  // `save` the save prompt.
+  void Restart(std::deque<bool> restore = {}, std::deque<ESaveChoice> save = {}, const QStringList& arguments = {}) {
     services.reset();
     app.reset();
     app = std::make_unique<CPelorinApp>();
     services = std::make_unique<CScriptedServices>(&app->QtServices());
     services->yesNoAnswers = std::move(restore);
-    ASSERT_TRUE(app->InitInstance({}));
+    services->saveAnswers = std::move(save);
+    ASSERT_TRUE(app->InitInstance(arguments));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame()));
     Frame().resize(1150, 940);
     QTest::qWait(50);
@@ -468,20 +470,56 @@ TEST_F(Session, WorkOfAKilledProgramIsRestoredAtTheNextStart) {
   EXPECT_FALSE(Frame().Action(ID_EDIT_UNDO)->isEnabled());
 }
 
-// Declined, the work is not offered again either; the program starts empty.
-TEST_F(Session, RecoveryDeclinedStartsEmptyAndForgetsIt) {
+// Work left behind, answered at a start with or without a file named: declined, it is gone;
+// restored, the file named does not replace it unless the user lets it.
+struct CRecoveryCase {
+  const char* name;
+  bool restore;
+  bool fileNamed;
+  ESaveChoice answer;
+  bool restoredWorkKept;
+  friend void PrintTo(const CRecoveryCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class RecoveryAtStart : public Session, public ::testing::WithParamInterface<CRecoveryCase> {};
+
+TEST_P(RecoveryAtStart, TheUserDecidesWhatHappensToTheWorkLeftBehind) {
   namespace fs = std::filesystem;
-  const fs::path state = dir.File("state");
-  fs::create_directories(state / "pelorin");
-  fs::copy_file(PELORIN_EXAMPLES_DIR "/sample-scene.pelorin", state / "pelorin/recovery-999999999.pelorin");
+  const CRecoveryCase& c = GetParam();
+  const fs::path folder = dir.File("state/pelorin");
+  fs::create_directories(folder);
+  const fs::path left = folder / "recovery-999999999.pelorin";
+  fs::copy_file(PELORIN_EXAMPLES_DIR "/sample-scene.pelorin", left);
+  fs::copy_file(PELORIN_EXAMPLES_DIR "/sample-scene.bmp", folder / "sample-scene.bmp");
+  const std::string named = UniformPhotograph("named.bmp", 20, 10);
   {
-    const CStateFolder folder(state.string());
-    Restart({false});
+    const CStateFolder state(dir.File("state"));
+    Restart({c.restore}, {c.answer}, c.fileNamed ? QStringList{QString::fromStdString(named)} : QStringList{});
   }
   EXPECT_EQ(services->questions.size(), 1u);
-  EXPECT_EQ(Model(), nullptr);
-  EXPECT_EQ(Title(), "Untitled - Pelorin");
-  EXPECT_FALSE(fs::exists(state / "pelorin/recovery-999999999.pelorin"));
+  EXPECT_EQ(services->saveQuestions.size(), c.restore && c.fileNamed ? 1u : 0u);
+  EXPECT_TRUE(services->messages.empty()) << services->messages.front();
+  EXPECT_FALSE(fs::exists(left));
+  if (c.restoredWorkKept) {
+    ASSERT_NE(Model(), nullptr);
+    EXPECT_EQ(Model()->m_Points.GetCount(), 8);
+    EXPECT_EQ(Title(), "Untitled* - Pelorin");
+  } else if (c.fileNamed) {
+    ASSERT_NE(Model(), nullptr);
+    EXPECT_EQ(Model()->GetWidth(), 20);
+    EXPECT_EQ(Title(), "Untitled - Pelorin");
+  } else {
+    EXPECT_EQ(Model(), nullptr);
+    EXPECT_EQ(Title(), "Untitled - Pelorin");
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, RecoveryAtStart,
+    ::testing::Values(CRecoveryCase{"Declined", false, false, ESaveChoice::Cancel, false},
+                      CRecoveryCase{"DeclinedFileNamed", false, true, ESaveChoice::Cancel, false},
+                      CRecoveryCase{"RestoredFileNamedCancel", true, true, ESaveChoice::Cancel, true},
+                      CRecoveryCase{"RestoredFileNamedDiscard", true, true, ESaveChoice::Discard, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
