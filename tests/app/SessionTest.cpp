@@ -287,31 +287,34 @@ TEST_F(Session, ASavedProjectReopensAfterARestartWithTheSameSigmasAndCalculatesO
   EXPECT_EQ(Title(), "box.pelorin* - Pelorin");
 }
 
-// Exit and the window's own close button, with each answer to "Save changes to Untitled?".
+// Exit and the window's own close button, with each answer to "Save changes to Untitled?";
+// a save that fails (its folder is gone) keeps the window open and the work unsaved.
 struct CExitCase {
   const char* name;
   bool byMenu;
   ESaveChoice answer;
+  bool saveFails;
   friend void PrintTo(const CExitCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class SaveOnExit : public Session, public ::testing::WithParamInterface<CExitCase> {};
 
 TEST_P(SaveOnExit, AsksAndDoesWhatTheUserChose) {
+  const CExitCase& c = GetParam();
   SomeWork();
-  const std::string project = dir.File("work.pelorin");
-  services->saveAnswers.push_back(GetParam().answer);
+  const std::string project = dir.File(c.saveFails ? "gone/work.pelorin" : "work.pelorin");
+  services->saveAnswers.push_back(c.answer);
   services->AnswerFileDialog(project);
-  if (GetParam().byMenu)
+  if (c.byMenu)
     Command(ID_APP_EXIT);
   else
     Frame().close();
   EXPECT_EQ(services->saveQuestions, std::vector<std::string>{"Save changes to Untitled?"});
-  const bool closed = GetParam().answer != ESaveChoice::Cancel;
-  EXPECT_EQ(Frame().isVisible(), !closed);
+  const bool saved = c.answer == ESaveChoice::Save && !c.saveFails;
+  EXPECT_EQ(Frame().isVisible(), c.answer == ESaveChoice::Cancel || c.saveFails);
+  EXPECT_EQ(services->messages.size(), c.saveFails ? 1u : 0u);
   ASSERT_NE(Model(), nullptr);
   EXPECT_EQ(View().m_XLines.GetCount(), 1);
-  const bool saved = GetParam().answer == ESaveChoice::Save;
   EXPECT_EQ(std::filesystem::exists(project), saved);
   if (saved) {
     EXPECT_NE(FileText(project).find("[1.0, 1.0, 15.0, 2.0]"), std::string::npos);
@@ -320,12 +323,13 @@ TEST_P(SaveOnExit, AsksAndDoesWhatTheUserChose) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, SaveOnExit,
-                         ::testing::Values(CExitCase{"ExitCancel", true, ESaveChoice::Cancel},
-                                           CExitCase{"ExitDiscard", true, ESaveChoice::Discard},
-                                           CExitCase{"ExitSave", true, ESaveChoice::Save},
-                                           CExitCase{"CloseCancel", false, ESaveChoice::Cancel},
-                                           CExitCase{"CloseDiscard", false, ESaveChoice::Discard},
-                                           CExitCase{"CloseSave", false, ESaveChoice::Save}),
+                         ::testing::Values(CExitCase{"ExitCancel", true, ESaveChoice::Cancel, false},
+                                           CExitCase{"ExitDiscard", true, ESaveChoice::Discard, false},
+                                           CExitCase{"ExitSave", true, ESaveChoice::Save, false},
+                                           CExitCase{"ExitSaveFails", true, ESaveChoice::Save, true},
+                                           CExitCase{"CloseCancel", false, ESaveChoice::Cancel, false},
+                                           CExitCase{"CloseDiscard", false, ESaveChoice::Discard, false},
+                                           CExitCase{"CloseSave", false, ESaveChoice::Save, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The prompt itself, as the program shows it: a real message box, answered by its buttons once
