@@ -4,6 +4,7 @@
 // closes; and the work of a program that was killed offered back at the next start.
 
 #include "AppFixture.h"
+#include "ServerScreen.h"
 #include "app/PointsAndFacesDock.h"
 #include "app/Recovery.h"
 #include "model/DataFile.h"
@@ -285,6 +286,32 @@ TEST_F(Session, ASavedProjectReopensAfterARestartWithTheSameSigmasAndCalculatesO
   const std::string again = DataFile();
   EXPECT_NE(again.substr(0, again.find('\n')), data.substr(0, data.find('\n')));
   EXPECT_EQ(Title(), "box.pelorin* - Pelorin");
+}
+
+// Undoing a photograph load brings the previous photograph back with its work, on the screen.
+TEST_F(Session, UndoingAPhotographLoadShowsThePreviousPhotographAgain) {
+  SomeWork();  // a green photograph, 40 × 30, and one segment
+  services->saveAnswers.push_back(ESaveChoice::Discard);
+  LoadPhotograph(Photograph("red.bmp", 50, 20, [](int, int) { return std::array<unsigned char, 3>{200, 20, 20}; }));
+  ASSERT_EQ(Model()->GetWidth(), 50);
+  EXPECT_EQ(UndoText(), "&Undo Load Photograph red.bmp");
+  auto shownAtLowerLeft = [this] {
+    QTest::qWait(50);
+    const QImage screen = ServerWindowImage(Frame());
+    const QPoint origin = View().mapTo(&Frame(), QPoint(0, 0));
+    return screen.pixel(origin.x() + 5, origin.y() + View().ClientSize().height() - 1 - 5);
+  };
+  EXPECT_EQ(shownAtLowerLeft(), qRgb(200, 20, 20));
+
+  Command(ID_EDIT_UNDO);
+  ASSERT_NE(Model(), nullptr);
+  EXPECT_EQ(Model()->GetWidth(), 40);
+  EXPECT_EQ(View().m_XLines.GetCount(), 1);
+  EXPECT_EQ(shownAtLowerLeft(), qRgb(90, 160, 30));
+  Command(ID_EDIT_REDO);
+  EXPECT_EQ(Model()->GetWidth(), 50);
+  EXPECT_EQ(View().m_XLines.GetCount(), 0);
+  EXPECT_EQ(shownAtLowerLeft(), qRgb(200, 20, 20));
 }
 
 // Exit and the window's own close button, with each answer to "Save changes to Untitled?";
