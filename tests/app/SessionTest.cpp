@@ -314,6 +314,29 @@ TEST_F(Session, UndoingAPhotographLoadShowsThePreviousPhotographAgain) {
   EXPECT_EQ(shownAtLowerLeft(), qRgb(200, 20, 20));
 }
 
+// A deletion in the points table is a command too: Undo brings the row back in the table.
+TEST_F(Session, ADeletionInTheTableIsUndoneIntoTheTable) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 40, 30));
+  for (int x : {10, 20}) {
+    services->ScriptDialog([](CDialogDriver& d) { d.PressOk(); });
+    DoubleClick(WindowOf(x, 5));
+  }
+  Command(ID_VIEW_POINTS_AND_FACES);
+  QTableWidget& table = *Frame().PointsAndFaces()->PointsTable();
+  ASSERT_EQ(table.rowCount(), 2);
+  QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.visualItemRect(table.item(0, 0)).center());
+  services->yesNoAnswers.push_back(true);
+  QTest::keyClick(&table, Qt::Key_Delete);
+  ASSERT_EQ(table.rowCount(), 1);
+  EXPECT_EQ(UndoText(), "&Undo Delete Point 0");
+
+  Command(ID_EDIT_UNDO);
+  ASSERT_EQ(table.rowCount(), 2);
+  EXPECT_EQ(table.item(0, 0)->text().toStdString(), "0");
+  EXPECT_EQ(table.item(0, 1)->text().toStdString(), "10");
+  EXPECT_EQ(UndoText(), "&Undo Add Point 1");
+}
+
 // Exit and the window's own close button, with each answer to "Save changes to Untitled?";
 // a save that fails (its folder is gone) keeps the window open and the work unsaved.
 struct CExitCase {
