@@ -16,6 +16,8 @@ packages=(
   # tests and benchmarks: headless X with Mesa's software renderer, a decimal-comma locale
   libgtest-dev libgmock-dev googletest libbenchmark-dev util-linux
   xvfb xauth libgl1-mesa-dri locales
+  # the MIME database tool that checks the installed project type
+  shared-mime-info
   # texture GIFs, and the VRML reader and the image tools that check what the program writes
   libgif-dev view3dscene imagemagick
   # PNG textures and batch jobs; the glTF and OBJ readers that check the exports

@@ -112,7 +112,8 @@ bool CPelorinApp::InitInstance(const QStringList& arguments) {
   m_pFrame->raise();
   m_pView->OnInitialUpdate();
   OfferRecovery();
-  if (!file.isEmpty() && !OpenDocumentFile(file)) {
+  // Restored work is not replaced by the file named without asking; kept, the file is not opened.
+  if (!file.isEmpty() && SaveIfWanted() && !OpenDocumentFile(file)) {
     m_nExitCode = 1;
     return false;
   }

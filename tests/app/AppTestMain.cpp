@@ -28,13 +28,14 @@ class CNoLeftoverWindows : public ::testing::EmptyTestEventListener {
 std::string MakeTemporaryHome() {
   std::string pattern = (std::filesystem::temp_directory_path() / "pelorin-gui-XXXXXX").string();
   if (!mkdtemp(pattern.data())) std::abort();
-  for (const char* folder : {"/config", "/data", "/cache", "/runtime"})
+  for (const char* folder : {"/config", "/data", "/cache", "/state", "/runtime"})
     std::filesystem::create_directory(pattern + folder);
   std::filesystem::permissions(pattern + "/runtime", std::filesystem::perms::owner_all);
   setenv("HOME", pattern.c_str(), 1);
   setenv("XDG_CONFIG_HOME", (pattern + "/config").c_str(), 1);
   setenv("XDG_DATA_HOME", (pattern + "/data").c_str(), 1);
   setenv("XDG_CACHE_HOME", (pattern + "/cache").c_str(), 1);
+  setenv("XDG_STATE_HOME", (pattern + "/state").c_str(), 1);
   setenv("XDG_RUNTIME_DIR", (pattern + "/runtime").c_str(), 1);
   return pattern;
 }
