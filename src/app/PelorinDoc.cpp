@@ -43,6 +43,8 @@ std::string CPelorinDoc::Replace(CActionList actions, const std::string& label) 
 void CPelorinDoc::StartPhotograph(std::unique_ptr<CSingleImage> model, CPhotographInfo photograph) {
   const std::string name = photograph.path.substr(photograph.path.find_last_of('/') + 1);
   m_session.StartPhotograph(std::move(model), std::move(photograph), "Load Photograph " + name);
+  // Work on another photograph is new work: saving it must not replace the project it left.
+  m_pathName.clear();
   Changed();
 }
 

@@ -43,7 +43,8 @@ CRecovery::CRecovery() {
 
 void CRecovery::Write(const CPelorinDoc& document) {
   if (m_path.empty()) return;
-  if (!document.GetSingleImage()) {
+  // Saved work is in its project file; only what would be lost is kept here.
+  if (!document.HasUnsavedWork()) {
     Remove();
     return;
   }

@@ -16,7 +16,7 @@ class CRecovery {
   static std::string Folder();
   const std::string& Path() const { return m_path; }
 
-  // Writes the document's session; a session without a photograph removes the file instead.
+  // Writes the document's session while it holds unsaved work, and removes the file otherwise.
   void Write(const CPelorinDoc& document);
   void Remove();
 

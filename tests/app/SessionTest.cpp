@@ -476,8 +476,8 @@ TEST_F(Session, DiscardLetsTheNewPhotographIn) {
   EXPECT_EQ(Model()->GetWidth(), 30);
 }
 
-// The real program, started on a copy of the sample project with a state folder of its own, is
-// killed once its recovery file is there; the next start offers the work and brings it back,
+// The real program, started on a copy of the sample job (opened as unsaved work) with a state
+// folder of its own, is killed once its recovery file is there; the next start offers the work and brings it back,
 // untitled and unsaved.
 TEST_F(Session, WorkOfAKilledProgramIsRestoredAtTheNextStart) {
   namespace fs = std::filesystem;
@@ -485,7 +485,7 @@ TEST_F(Session, WorkOfAKilledProgramIsRestoredAtTheNextStart) {
   for (const char* folder : {"home", "config", "data", "cache", "runtime", "state", "job"})
     fs::create_directories(root / folder);
   fs::permissions(root / "runtime", fs::perms::owner_all);
-  for (const char* name : {"sample-scene.pelorin", "sample-scene.bmp"})
+  for (const char* name : {"sample-job.json", "sample-scene.bmp"})
     fs::copy_file(fs::path(PELORIN_EXAMPLES_DIR) / name, root / "job" / name);
 
   QProcess program;
@@ -498,7 +498,7 @@ TEST_F(Session, WorkOfAKilledProgramIsRestoredAtTheNextStart) {
   program.setProcessEnvironment(environment);
   program.setProcessChannelMode(QProcess::ForwardedChannels);
   program.start(QStringLiteral(PELORIN_PROGRAM),
-                {QString::fromStdString((root / "job/sample-scene.pelorin").string())});
+                {QString::fromStdString((root / "job/sample-job.json").string())});
   ASSERT_TRUE(program.waitForStarted(5000));
   const fs::path recovery = root / "state/pelorin" / ("recovery-" + std::to_string(program.processId()) + ".pelorin");
   for (int attempt = 0; attempt < 200 && !fs::exists(recovery); ++attempt)
