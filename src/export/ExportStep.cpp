@@ -47,6 +47,7 @@ CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const st
       const CGltfModel gltf = MakeGlb(model);
       step.files.push_back({fileName, Bytes(gltf.bytes)});
       step.facesMessage = FacesMessage(gltf.faces, gltf.untexturedFaces);
+      if (!gltf.cameraProblem.empty()) step.cameraMessage = "Written without a camera: " + gltf.cameraProblem;
       break;
     }
     case EExportFormat::Obj: {

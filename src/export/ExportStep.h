@@ -20,6 +20,8 @@ struct CExportStep {
   std::vector<CExportFile> files;
   // The faces left out or written without a texture, as the user is told; "" when none.
   std::string facesMessage;
+  // For the .glb: why it has no camera; "" when it has one.
+  std::string cameraMessage;
 };
 
 // `fileName` is the chosen file's name without folders: NAME.txt, NAME.wrl, NAME.glb, NAME.fspy;

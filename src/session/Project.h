@@ -14,10 +14,11 @@
 inline constexpr const char* kProjectFormatName = "pelorin-project";
 inline constexpr int kProjectFormatVersion = 1;
 
-// The files a batch run writes, by name, into `folder` (relative to the job).
+// The files a batch run writes, by name, into `folder` (relative to the job). `fspy` names the
+// fSpy project, `colmap` the folder of the COLMAP text model.
 struct CProjectOutputs {
   std::string folder;
-  std::string data, vrml, gltf, obj;
+  std::string data, vrml, gltf, obj, fspy, colmap;
 };
 
 struct CProject {
