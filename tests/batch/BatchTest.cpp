@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,7 +119,7 @@ TEST_F(Batch, TheReportHoldsTheCameraThatRenderedTheSampleAndItsFilesAreWritten)
   const double position[3] = {-4.2, -6.3, 4.4};
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(camera["position"][i].get<double>(), position[i], 1e-4) << i;
   EXPECT_NEAR(camera["height"].get<double>(), 4.4, 1e-4);
-  EXPECT_NEAR(camera["fov_deg"][0].get<double>(), 2 * std::atan(0.512) * 180 / M_PI, 1e-3);
+  EXPECT_NEAR(camera["fov_deg"][0].get<double>(), 2 * std::atan(0.512) * 180 / std::numbers::pi, 1e-3);
   // The third row of the rotation is the viewing direction, towards (1.55, 0.75, 0.35).
   const double look[3] = {1.55 + 4.2, 0.75 + 6.3, 0.35 - 4.4}, length = std::hypot(look[0], look[1], look[2]);
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(camera["rotation"][2][i].get<double>(), look[i] / length, 1e-6) << i;

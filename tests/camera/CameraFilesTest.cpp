@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <numbers>
 #include <sstream>
 
@@ -27,7 +28,7 @@ namespace {
 
 using nlohmann::json;
 
-// What a viewer's projection of single-precision-free doubles reaches.
+// How closely a point seen through an exported camera must land on its image position, pixels.
 constexpr double kPixelAccuracy = 1e-6;
 
 std::unique_ptr<CSingleImage> BoxModel(bool withPixels) {
