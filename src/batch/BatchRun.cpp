@@ -1,5 +1,6 @@
 #include "batch/BatchRun.h"
 
+#include "camera/Calibration.h"
 #include "export/ExportStep.h"
 #include "export/Utf8Text.h"
 #include "model/SingleImage.h"
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,6 +83,34 @@ nlohmann::json Matrix(const double (&m)[3][3]) {
   return {Vector(m[0], 3), Vector(m[1], 3), Vector(m[2], 3)};
 }
 
+// The calibrated camera: positions as the status bar shows them, angles in degrees; null when
+// there is none (the warnings of the camera's outputs say why).
+nlohmann::json CameraReport(const CCameraCalibration& camera) {
+  if (!camera.IsValid()) return nullptr;
+  const double degrees = 180 / std::acos(-1.0);
+  const auto principal = PixelFromCentred(camera, camera.principalPoint[0], camera.principalPoint[1]);
+  nlohmann::json rotation = nlohmann::json::array();
+  for (const CVector3& row : camera.rotation) rotation.push_back(Vector(row.data(), 3));
+  return {{"calibration", CalibrationCaseName(camera.calibrationCase)},
+          {"focal_px", camera.focalPixels},
+          {"principal_point", {principal[0], principal[1]}},
+          {"rotation", rotation},
+          {"position", Vector(camera.position.data(), 3)},
+          {"fov_deg", {camera.horizontalFov * degrees, camera.verticalFov * degrees}},
+          {"height", camera.height},
+          {"heading_deg", camera.heading * degrees},
+          {"pitch_deg", camera.pitch * degrees},
+          {"roll_deg", camera.roll * degrees},
+          {"focal_35mm", camera.focal35mm},
+          {"xy_angle_error_deg", camera.xyAngleError * degrees},
+          {"aspect", camera.aspect},
+          {"skew", camera.skew},
+          {"rotation_axes", "x right, y down, z forward"},
+          // Standard deviations of the figures above join here once the measurement log
+          // propagates the vanishing points' and references' covariance to the camera.
+          {"sigma", nullptr}};
+}
+
 }  // namespace
 
 CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
@@ -140,11 +170,21 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
   } exports[] = {{named.data, EExportFormat::DataFile, "outputs.data"},
                  {named.vrml, EExportFormat::Vrml, "outputs.vrml"},
                  {named.gltf, EExportFormat::Gltf, "outputs.gltf"},
-                 {named.obj, EExportFormat::Obj, "outputs.obj"}};
+                 {named.obj, EExportFormat::Obj, "outputs.obj"},
+                 {named.fspy, EExportFormat::Fspy, "outputs.fspy"},
+                 {named.colmap, EExportFormat::Colmap, "outputs.colmap"}};
+  const std::string photographName = photograph.substr(photograph.find_last_of('/') + 1);
   for (const auto& e : exports) {
     if (e.name.empty()) continue;
-    CExportStep step = MakeExport(model, e.format, e.name);
+    CExportStep step = MakeExport(model, e.format, e.name, photographName);
+    // Without a camera the camera's files are left out; the model's are written all the same.
+    const bool cameraFormat = e.format == EExportFormat::Fspy || e.format == EExportFormat::Colmap;
+    if (!step.problem.empty() && cameraFormat) {
+      result.warnings.push_back(std::string(e.place) + ": " + OneLine(step.problem));
+      continue;
+    }
     if (!step.problem.empty()) return fail(std::string(e.place) + ": " + step.problem);
+    if (!step.cameraMessage.empty()) result.warnings.push_back(std::string(e.place) + ": " + OneLine(step.cameraMessage));
     for (CExportFile& file : step.files) outputs.push_back({file.name, BytesWriter(std::move(file.bytes)), e.place});
     // Each message once, however many formats left the same faces out.
     if (!step.facesMessage.empty()) {
@@ -167,6 +207,14 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
     madeFolders.insert(madeFolders.begin(), missing);
     const size_t slash = missing.find_last_of('/');
     missing = slash == std::string::npos || slash == 0 ? std::string() : missing.substr(0, slash);
+  }
+  // Folders inside the output folder that outputs name (COLMAP's), made once each.
+  for (const COutput& output : outputs) {
+    const std::string inner = ExportSubfolder(output.name);
+    if (inner.empty()) continue;
+    const std::string path = out(inner);
+    if (std::find(madeFolders.begin(), madeFolders.end(), path) == madeFolders.end() && access(path.c_str(), F_OK) != 0)
+      madeFolders.push_back(path);
   }
   const auto removeMadeFolders = [&madeFolders] {
     for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it) rmdir(it->c_str());
@@ -204,6 +252,7 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
   report["l"] = Vector(model.m_l, 3), report["lScale"] = Vector(model.m_lScale, 3);
   report["HMatrix"] = Matrix(model.m_HMatrix), report["HStandardMatrix"] = Matrix(model.m_HStandardMatrix);
   report["standard_origin"] = Vector(model.m_StandardOrigin, 2);
+  report["camera"] = CameraReport(CalibrateCamera(model));
   report["points"] = nlohmann::json::array();
   for (int i = 0; i < model.m_Points.GetCount(); ++i) {
     const CViewPoint& p = *model.m_Points.ElementAt(i);

@@ -28,7 +28,7 @@ column from the left, row from the bottom; fractions are welcome):
   ],
   "faces": [{"points": [0, 1, 3, 2], "texture": "front"}],
   "outputs": {"folder": "out", "data": "scene.txt", "vrml": "scene.wrl", "gltf": "scene.glb",
-              "obj": "scene.obj"}
+              "obj": "scene.obj", "fspy": "scene.fspy", "colmap": "sparse"}
 }
 
 "parameters" may also give "a", "b" and "A"; otherwise they are computed as "Caculate" does.
@@ -41,6 +41,9 @@ Instead of "segments", "parameters" and "points", "data": "scene.txt" re-exports
 (the faces then come from the data file, and "faces" adds to them).
 The outputs are file names without folders, written into "folder" (relative to the job), or
 beside the job when it names none; no two outputs may share a name, and an OBJ name no blank.
+The .glb holds the photograph's camera; "fspy" writes an fSpy project with the photograph,
+"colmap" a folder with the COLMAP text model (cameras.txt, images.txt, points3D.txt). When no
+camera can be calibrated those two are left out with a warning, and the report's "camera" is null.
 
 A project saved by the program (.pelorin) is a job too. It begins with "format":
 "pelorin-project" and "version": 1 (a newer version is refused), gives "photograph_size" and

@@ -30,9 +30,8 @@ CExportFaces CollectExportFaces(const CSingleImage& model) {
         continue;
       }
       const CViewPoint& point = *model.m_Points.ElementAt(index);
-      face.corners[k][0] = -point.m_y;
-      face.corners[k][1] = point.m_z;
-      face.corners[k][2] = -point.m_x;
+      const double world[3] = {point.m_x, point.m_y, point.m_z};
+      ExportFromWorld(world, face.corners[k]);
       face.pixelU[k] = model.GetWidth() / 2.0 + point.m_u;
       face.pixelV[k] = model.GetHeight() / 2.0 + point.m_v;
       for (double coordinate : face.corners[k]) finite = finite && std::fabs(coordinate) <= kLargestFloat;

@@ -26,5 +26,12 @@ struct CExportFaces {
 
 CExportFaces CollectExportFaces(const CSingleImage& model);
 
+// A world position or direction in the exports' axes: (−y, z, −x), a rotation.
+inline void ExportFromWorld(const double world[3], double exported[3]) {
+  exported[0] = -world[1];
+  exported[1] = world[2];
+  exported[2] = -world[0];
+}
+
 // The message that tells which faces were left out; "" when none was.
 std::string LeftOutFacesMessage(const CExportFaces& faces);

@@ -1,10 +1,13 @@
 #include "export/ExportStep.h"
 
+#include "camera/CameraFiles.h"
 #include "export/ExportFaces.h"
 #include "export/Gltf.h"
 #include "export/Obj.h"
 #include "export/Vrml.h"
+#include "image/PngFile.h"
 #include "model/DataFile.h"
+#include "model/SingleImage.h"
 
 namespace {
 
@@ -22,7 +25,13 @@ std::string Bytes(const std::vector<unsigned char>& bytes) { return std::string(
 
 }  // namespace
 
-CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const std::string& fileName) {
+std::string ExportSubfolder(const std::string& name) {
+  const size_t slash = name.find_last_of('/');
+  return slash == std::string::npos ? std::string() : name.substr(0, slash);
+}
+
+CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const std::string& fileName,
+                       const std::string& photographName) {
   CExportStep step;
   switch (format) {
     case EExportFormat::DataFile:
@@ -38,6 +47,7 @@ CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const st
       const CGltfModel gltf = MakeGlb(model);
       step.files.push_back({fileName, Bytes(gltf.bytes)});
       step.facesMessage = FacesMessage(gltf.faces, gltf.untexturedFaces);
+      if (!gltf.cameraProblem.empty()) step.cameraMessage = "Written without a camera: " + gltf.cameraProblem;
       break;
     }
     case EExportFormat::Obj: {
@@ -52,6 +62,25 @@ CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const st
       step.files.push_back({base + ".mtl", std::move(obj.mtl)});
       for (const auto& [name, png] : obj.textures) step.files.push_back({name, Bytes(png)});
       step.facesMessage = FacesMessage(obj.faces, obj.untexturedFaces);
+      break;
+    }
+    case EExportFormat::Fspy:
+    case EExportFormat::Colmap: {
+      const CCameraCalibration camera = CalibrateCamera(model);
+      if (!camera.IsValid()) {
+        step.problem = "No camera can be exported: " + camera.problem;
+        return step;
+      }
+      if (format == EExportFormat::Fspy) {
+        std::vector<unsigned char> png;
+        if (model.HasPixels()) png = EncodePng(model.m_pPixels.get(), model.GetWidth(), model.GetHeight());
+        step.files.push_back({fileName, MakeFspyProject(camera, png)});
+      } else {
+        CColmapModel colmap = MakeColmapModel(model, camera, photographName);
+        step.files.push_back({fileName + "/cameras.txt", std::move(colmap.cameras)});
+        step.files.push_back({fileName + "/images.txt", std::move(colmap.images)});
+        step.files.push_back({fileName + "/points3D.txt", std::move(colmap.points3D)});
+      }
       break;
     }
   }

@@ -8,7 +8,7 @@
 
 class CSingleImage;
 
-enum class EExportFormat { DataFile, Vrml, Gltf, Obj };
+enum class EExportFormat { DataFile, Vrml, Gltf, Obj, Fspy, Colmap };
 
 struct CExportFile {
   std::string name;  // within the export's folder
@@ -20,8 +20,17 @@ struct CExportStep {
   std::vector<CExportFile> files;
   // The faces left out or written without a texture, as the user is told; "" when none.
   std::string facesMessage;
+  // For the .glb: why it has no camera; "" when it has one.
+  std::string cameraMessage;
 };
 
-// `fileName` is the chosen file's name without folders: NAME.txt, NAME.wrl, NAME.glb; for OBJ,
-// NAME or NAME.obj gives NAME.obj, NAME.mtl and NAME_faceN.png.
-CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const std::string& fileName);
+// `fileName` is the chosen file's name without folders: NAME.txt, NAME.wrl, NAME.glb, NAME.fspy;
+// for OBJ, NAME or NAME.obj gives NAME.obj, NAME.mtl and NAME_faceN.png; for COLMAP, NAME gives
+// the folder NAME with cameras.txt, images.txt and points3D.txt. The camera formats have a
+// problem, naming its cause, when the camera cannot be calibrated. `photographName` is the
+// photograph's file name as COLMAP's image list names it.
+CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const std::string& fileName,
+                       const std::string& photographName = "photograph");
+
+// The folder a file of an export lies in within the export's folder ("" for none).
+std::string ExportSubfolder(const std::string& name);

@@ -3,9 +3,17 @@
 // texture as the base colour of a double-sided material, the PNG textures inside the file.
 // Axes as in the VRML scene; texture corner k lies on the face's point k (points 1 … 4 at the
 // texture's bottom-left, bottom-right, top-right and top-left).
+// When the camera can be calibrated, a perspective camera node "camera" sees the model as the
+// photograph shows it: yfov = 2·atan(h / 2f), aspect ratio w / h, and in its extras what core
+// glTF cannot say: the principal point's offset from the centre in normalised device
+// coordinates ("principalPointOffset", to be added to a projected point's x and y, −1 … 1
+// across the photograph), the focal length in pixels and the principal point as a pixel
+// position. Optionally the photograph itself hangs behind the model as an unlit textured
+// rectangle, a child of the camera that fills its view.
 
 #include "export/ExportFaces.h"
 
+#include <string>
 #include <vector>
 
 class CSingleImage;
@@ -14,6 +22,11 @@ struct CGltfModel {
   std::vector<unsigned char> bytes;  // the .glb file
   CExportFaces faces;                // what was written and what was left out
   std::vector<int> untexturedFaces;  // written with a plain material: no texture could be made
+  std::string cameraProblem;         // why no camera was written; "" when it was
 };
 
-CGltfModel MakeGlb(const CSingleImage& model);
+struct CGltfOptions {
+  bool photographPlane = false;
+};
+
+CGltfModel MakeGlb(const CSingleImage& model, const CGltfOptions& options = {});

@@ -471,6 +471,8 @@ void ReadOutputs(CReader& r, const json& doc, CProject& out) {
   ReadOutputName(r, *outputs, "vrml", out.outputs.vrml);
   ReadOutputName(r, *outputs, "gltf", out.outputs.gltf);
   ReadOutputName(r, *outputs, "obj", out.outputs.obj);
+  ReadOutputName(r, *outputs, "fspy", out.outputs.fspy);
+  ReadOutputName(r, *outputs, "colmap", out.outputs.colmap);
   const std::string& obj = out.outputs.obj;
   if (!r.Failed() && !obj.empty()) {
     if (obj.size() < 5 || obj.compare(obj.size() - 4, 4, ".obj") != 0)

@@ -14,11 +14,12 @@
 inline constexpr const char* kProjectFormatName = "pelorin-project";
 inline constexpr int kProjectFormatVersion = 1;
 
-// The files a batch run writes, by name, into `folder` (relative to the job).
+// The files a batch run writes, by name, into `folder` (relative to the job). `fspy` names the
+// fSpy project, `colmap` the folder of the COLMAP text model.
 struct CProjectOutputs {
   bool given = false;  // the file has "outputs"; without it a project's run writes nothing
   std::string folder;
-  std::string data, vrml, gltf, obj;
+  std::string data, vrml, gltf, obj, fspy, colmap;
 };
 
 struct CProject {

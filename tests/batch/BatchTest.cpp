@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,6 +100,56 @@ TEST_F(Batch, TheSampleJobMeasuresTheBoxAndWritesWhatTheProgramWrites) {
                                      dir.File("out/sample-scene.glb") + "' >/dev/null")
                                         .c_str());
   EXPECT_EQ(validator, 0);
+}
+
+TEST_F(Batch, TheReportHoldsTheCameraThatRenderedTheSampleAndItsFilesAreWritten) {
+  json job = SampleJob();
+  job["outputs"]["fspy"] = "sample-scene.fspy";
+  job["outputs"]["colmap"] = "sparse";
+  const CRun run = RunBatch(WriteJob(job));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const json report = json::parse(run.out);
+  // The renderer's camera: at (−4.2, −6.3, 4.4), f = 1000 pixels, principal point at the centre
+  // of the 1024 × 768 photograph; the segments' ends are exact to 1e-6 pixels.
+  const json& camera = report["camera"];
+  ASSERT_TRUE(camera.is_object()) << report["warnings"];
+  EXPECT_NEAR(camera["focal_px"].get<double>(), 1000, 0.01);
+  EXPECT_NEAR(camera["principal_point"][0].get<double>(), 512, 0.01);
+  EXPECT_NEAR(camera["principal_point"][1].get<double>(), 384, 0.01);
+  const double position[3] = {-4.2, -6.3, 4.4};
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(camera["position"][i].get<double>(), position[i], 1e-4) << i;
+  EXPECT_NEAR(camera["height"].get<double>(), 4.4, 1e-4);
+  EXPECT_NEAR(camera["fov_deg"][0].get<double>(), 2 * std::atan(0.512) * 180 / std::numbers::pi, 1e-3);
+  // The third row of the rotation is the viewing direction, towards (1.55, 0.75, 0.35).
+  const double look[3] = {1.55 + 4.2, 0.75 + 6.3, 0.35 - 4.4}, length = std::hypot(look[0], look[1], look[2]);
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(camera["rotation"][2][i].get<double>(), look[i] / length, 1e-6) << i;
+  const std::string fspy = FileText(dir.File("out/sample-scene.fspy"));
+  EXPECT_EQ(fspy.substr(0, 4), "fspy");
+  EXPECT_NE(FileText(dir.File("out/sparse/cameras.txt")).find("1 PINHOLE 1024 768 "), std::string::npos);
+  EXPECT_NE(FileText(dir.File("out/sparse/images.txt")).find(" 1 sample-scene.bmp\n"), std::string::npos);
+  EXPECT_NE(FileText(dir.File("out/sparse/points3D.txt")).find("# Number of points: 8"), std::string::npos);
+}
+
+TEST_F(Batch, WithoutACameraTheOtherOutputsAreWrittenAndAWarningSaysWhy) {
+  json job = SampleJob();
+  job["parameters"]["ground"]["world"][1] = -2.5;  // Y mirrored: a left-handed world
+  job["outputs"]["fspy"] = "sample-scene.fspy";
+  job["outputs"]["colmap"] = "sparse";
+  const CRun run = RunBatch(WriteJob(job));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const json report = json::parse(run.out);
+  EXPECT_TRUE(report["camera"].is_null());
+  ASSERT_EQ(report["warnings"].size(), 3u) << report["warnings"];
+  EXPECT_NE(report["warnings"][0].get<std::string>().find("outputs.gltf: Written without a camera: The world axes"),
+            std::string::npos)
+      << report["warnings"][0];
+  EXPECT_NE(report["warnings"][1].get<std::string>().find("outputs.fspy: No camera can be exported: The world axes"),
+            std::string::npos)
+      << report["warnings"][1];
+  EXPECT_NE(report["warnings"][2].get<std::string>().find("outputs.colmap: "), std::string::npos);
+  EXPECT_FALSE(FileText(dir.File("out/sample-scene.glb")).empty());
+  EXPECT_TRUE(FileText(dir.File("out/sample-scene.fspy")).empty());
+  EXPECT_NE(access(dir.File("out/sparse").c_str(), F_OK), 0);
 }
 
 TEST_F(Batch, AFinishedJobIsExportedAgainFromItsDataFile) {

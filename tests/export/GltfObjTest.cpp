@@ -88,6 +88,19 @@ TEST_F(Exports, GlbPassesTheValidatorAndReadsBackWithThreeTexturedFaces) {
   EXPECT_EQ(Count(info.output, "Textures \\(embed\\.\\)"), 3) << info.output;
 }
 
+TEST_F(Exports, GlbWithTheCameraAndThePhotographPassesTheValidator) {
+  const CGltfModel gltf = MakeGlb(*model, {.photographPlane = true});
+  EXPECT_EQ(gltf.cameraProblem, "");
+  const nlohmann::json document = GlbJson(gltf.bytes);
+  EXPECT_EQ(document["cameras"].size(), 1u);
+  EXPECT_EQ(document["images"].size(), 4u);  // three faces and the photograph
+  const std::string path = dir.File("camera.glb");
+  Write(path, gltf.bytes.data(), gltf.bytes.size());
+  const std::string report = Validate(path);
+  EXPECT_NE(report.find("\"numErrors\": 0"), std::string::npos) << report;
+  EXPECT_NE(report.find("\"numWarnings\": 0"), std::string::npos) << report;
+}
+
 TEST_F(Exports, ObjReadsBackWithItsMaterialsAndTextures) {
   const CObjModel obj = MakeObj(*model, "sample");
   ASSERT_EQ(obj.textures.size(), 3u);
