@@ -36,7 +36,8 @@ struct CReplayed {
 
 struct CAppliedAction {
   // Why the action cannot be applied as the program applied it ("" when it was): then the
-  // program would not have recorded it, and the job is inconsistent from here on.
+  // program would not have recorded it, and the job is inconsistent from here on. A refused
+  // action has changed nothing.
   std::string refusal;
   // What the dialogs told the user on the way, one message a line ("" for nothing).
   std::string messages;

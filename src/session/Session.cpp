@@ -39,7 +39,8 @@ std::string CSession::Append(std::vector<CAction> actions, std::string label) {
   for (CAction& action : actions) extended.push_back(std::make_shared<const CAction>(std::move(action)));
   for (size_t i = m_state.actions.size(); i < extended.size(); ++i)
     if (const CAppliedAction applied = ApplyAction(*extended[i], *m_state.model, *m_replayed); !applied.refusal.empty()) {
-      Replay(m_state.actions, *m_state.model, *m_replayed, m_state.positionSigma);
+      // A refused action changed nothing; the ones before it in this command are taken back.
+      if (i > m_state.actions.size()) Replay(m_state.actions, *m_state.model, *m_replayed, m_state.positionSigma);
       return applied.refusal;
     }
   Push(std::move(label));

@@ -11,6 +11,8 @@
 #include "services/NumberText.h"
 #include "texture/FaceTexture.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QTableWidget>
@@ -107,9 +109,60 @@ TEST_F(PointsAndFaces, TheTablesShowPhotographPositionsAndFollowNewPoints) {
   EXPECT_EQ(Faces().rowCount(), 4);
 }
 
+TEST_F(PointsAndFaces, MeasurementsComeFromSelectedRowsOrTypedIdsAndCheckAgainstTrueValues) {
+  QTableWidget& measurements = *Dock().MeasurementsTable();
+  // Two points selected: a distance from the context menu.
+  Click(Points(), 0);
+  Click(Points(), 1, Qt::ControlModifier);
+  services->menuAnswers.push_back(2);
+  RightClick(Points(), 1);
+  EXPECT_EQ(services->menusShown.back(),
+            (std::vector<std::string>{"Delete", "Copy", "Measure Distance", "Measure Height difference"}));
+  ASSERT_EQ(measurements.rowCount(), 1);
+  // These points were typed: their σ, and so the distance's, is not known.
+  EXPECT_EQ(Row(measurements, 0), (std::vector<std::string>{"Distance 0\u20131", "1 \u00b1 \u2014", "", "", ""}));
+
+  // Typed ids: a height difference, and ids that name no point.
+  auto* kind = Dock().findChild<QComboBox*>();
+  auto* ids = Dock().findChild<QLineEdit*>();
+  ASSERT_TRUE(kind && ids);
+  kind->setCurrentIndex(1);
+  QTest::keyClicks(ids, "0 42");
+  QTest::keyClick(ids, Qt::Key_Return);
+  EXPECT_EQ(services->messages, std::vector<std::string>{"Point 42 doesn't exist."});
+  EXPECT_EQ(measurements.rowCount(), 1);
+  ids->clear();
+  QTest::keyClicks(ids, "4 0");
+  QTest::keyClick(ids, Qt::Key_Return);
+  ASSERT_EQ(measurements.rowCount(), 2);
+  EXPECT_EQ(Row(measurements, 1)[0], "Height difference 4\u20130");
+  EXPECT_EQ(Row(measurements, 1)[1], "1 \u00b1 \u2014");
+
+  // A face's area from its context menu: the unit square standing at the front.
+  services->menuAnswers.push_back(2);
+  RightClick(Faces(), 1);
+  ASSERT_EQ(measurements.rowCount(), 3);
+  EXPECT_EQ(Row(measurements, 2)[0], "Area 0, 1, 5, 4");
+  EXPECT_EQ(Row(measurements, 2)[1], "1 \u00b1 \u2014");
+
+  // A true value typed into its cell gives the difference; Undo takes it away again.
+  measurements.item(1, 2)->setText(QStringLiteral("1.25"));
+  EXPECT_EQ(Row(measurements, 1)[2], "1.25");
+  EXPECT_EQ(Row(measurements, 1)[3], "-0.25");
+  EXPECT_EQ(Frame().Action(ID_EDIT_UNDO)->text().toStdString(), "&Undo Set Known Value of Measurement 1");
+  Command(ID_EDIT_UNDO);
+  EXPECT_EQ(Row(measurements, 1)[2], "");
+
+  // Copy: value and σ in columns of their own, under a header.
+  measurements.selectRow(0);
+  EXPECT_EQ(CPointsAndFacesDock::SelectedRowsText(measurements),
+            "Measurement\tValue\t\u03c3\tKnown\tDifference\t|\u0394|/\u03c3\n"
+            "Distance 0\u20131\t1\t\t\t\t\n");
+}
+
 TEST_F(PointsAndFaces, DeletingAFaceRenumbersTheLaterOnesEverywhere) {
   DeleteRow(Faces(), 1, /*confirm=*/false);
-  EXPECT_EQ(services->menusShown.back(), (std::vector<std::string>{"Delete", "Copy"}));
+  EXPECT_EQ(services->menusShown.back(), (std::vector<std::string>{"Delete", "Copy", "Measure Area"}));
   EXPECT_EQ(services->questions,
             std::vector<std::string>{"Delete face 1 (front.gif)? The later faces move down one number."});
   EXPECT_EQ(Model()->m_Textures.GetCount(), 3);
