@@ -145,13 +145,18 @@ TEST_F(PointsAndFaces, MeasurementsComeFromSelectedRowsOrTypedIdsAndCheckAgainst
   EXPECT_EQ(Row(measurements, 2)[0], "Area 0, 1, 5, 4");
   EXPECT_EQ(Row(measurements, 2)[1], "1 \u00b1 \u2014");
 
-  // A true value typed into its cell gives the difference; Undo takes it away again.
+  // A true value typed into its cell gives the difference (one command); an empty cell takes it
+  // away, and a cell that holds no number is refused.
   measurements.item(1, 2)->setText(QStringLiteral("1.25"));
   EXPECT_EQ(Row(measurements, 1)[2], "1.25");
   EXPECT_EQ(Row(measurements, 1)[3], "-0.25");
   EXPECT_EQ(Frame().Action(ID_EDIT_UNDO)->text().toStdString(), "&Undo Set Known Value of Measurement 1");
-  Command(ID_EDIT_UNDO);
+  measurements.item(1, 2)->setText(QStringLiteral("high"));
+  EXPECT_EQ(services->messages.back(), "Known: please enter a number.");
+  EXPECT_EQ(Row(measurements, 1)[2], "1.25");
+  measurements.item(1, 2)->setText(QString());
   EXPECT_EQ(Row(measurements, 1)[2], "");
+  EXPECT_EQ(Row(measurements, 1)[3], "");
 
   // Copy: value and σ in columns of their own, under a header.
   measurements.selectRow(0);
