@@ -41,6 +41,8 @@ enum ECommandId : int {
   ID_VIEW_OVERLAYS = 32793,
   ID_VIEW_POINTS_AND_FACES = 32794,
   ID_HELP_USER_GUIDE = 32795,
+  ID_VIEW_CAMERA = 32796,
+  ID_EXPORT_CAMERA = 32797,
 };
 
 // Resource ids of the string table.

@@ -1,5 +1,6 @@
 #include "app/MainFrm.h"
 
+#include "app/CameraDock.h"
 #include "app/CommandIds.h"
 #include "app/LockKeys.h"
 #include "app/PelorinView.h"
@@ -60,6 +61,16 @@ void CMainFrame::SetPointsAndFaces(CPointsAndFacesDock* dock) {
   });
 }
 
+void CMainFrame::SetCamera(CCameraDock* dock) {
+  m_pCamera = dock;
+  addDockWidget(Qt::RightDockWidgetArea, dock);
+  dock->hide();
+  connect(m_actions[ID_VIEW_CAMERA], &QAction::toggled, dock, &QDockWidget::setVisible);
+  connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+    if (!visible && !m_pCamera->isVisible()) m_actions[ID_VIEW_CAMERA]->setChecked(false);
+  });
+}
+
 QAction* CMainFrame::Action(int id) const {
   auto it = m_actions.find(id);
   return it == m_actions.end() ? nullptr : it->second;
@@ -96,6 +107,7 @@ void CMainFrame::CreateActions() {
   m_actions[ID_FILE_MRU_FILE1]->setEnabled(false);
   m_actions[ID_VIEW_OVERLAYS]->setCheckable(true);
   m_actions[ID_VIEW_POINTS_AND_FACES]->setCheckable(true);
+  m_actions[ID_VIEW_CAMERA]->setCheckable(true);
   m_actions[ID_VIEW_TOOLBAR]->setCheckable(true);
   m_actions[ID_VIEW_STATUS_BAR]->setCheckable(true);
   m_actions[ID_VIEW_TOOLBAR]->setChecked(true);

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+class CCameraDock;
 class CPelorinView;
 class CPointsAndFacesDock;
 class QLabel;
@@ -24,6 +25,9 @@ class CMainFrame final : public QMainWindow {
   // Docks the table on the right, hidden; "Points and Faces" of the View menu shows it.
   void SetPointsAndFaces(CPointsAndFacesDock* dock);
   CPointsAndFacesDock* PointsAndFaces() const { return m_pPointsAndFaces; }
+  // Docks the camera's figures on the right, hidden; "Camera" of the View menu shows it.
+  void SetCamera(CCameraDock* dock);
+  CCameraDock* Camera() const { return m_pCamera; }
 
   QAction* Action(int id) const;
   QToolBar* ToolBar() const { return m_pToolBar; }
@@ -59,6 +63,7 @@ class CMainFrame final : public QMainWindow {
   std::function<bool()> m_canClose;
   CPelorinView* m_pView = nullptr;
   CPointsAndFacesDock* m_pPointsAndFaces = nullptr;
+  CCameraDock* m_pCamera = nullptr;
   std::map<int, QAction*> m_actions;
   QMenu* m_pFileMenu = nullptr;
   QAction* m_pRecentPlaceholder = nullptr;

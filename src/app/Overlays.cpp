@@ -1,17 +1,21 @@
 #include "app/Overlays.h"
 
+#include "camera/Calibration.h"
 #include "model/SingleImage.h"
 
 #include <GL/gl.h>
 
+#include <array>
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr float kDirectionColours[3][3] = {{1, 0.15f, 0.15f}, {0.15f, 0.9f, 0.15f}, {0.2f, 0.4f, 1}};
 constexpr float kPointColour[3] = {1, 1, 0.2f};
 constexpr float kFaceColour[3] = {1, 0.4f, 1};
+constexpr float kCameraColour[3] = {0.2f, 0.9f, 0.9f};
 
 // Photograph position (pixel centre at x) to the world of the view's projection.
 void Vertex(double x, double y) { glVertex2d(x + 0.5, y + 0.5); }
@@ -39,6 +43,31 @@ void DrawDigits(const std::string& text, double x, double y, double height) {
     }
     x += 1.6 * size;
   }
+  glEnd();
+}
+
+// The horizon, a·u + b·v + c = 0 in centred positions, where it crosses the photograph.
+void DrawHorizon(const CSingleImage& model, double hw, double hh) {
+  const double* x = model.m_Vx;
+  const double* y = model.m_Vy;
+  const double a = x[1] * y[2] - x[2] * y[1], b = x[2] * y[0] - x[0] * y[2], c = x[0] * y[1] - x[1] * y[0];
+  const double scale = std::hypot(a, b);
+  if (!(scale > 0) || !std::isfinite(scale)) return;
+  std::vector<std::array<double, 2>> crossings;
+  for (const double u : {-hw, hw})
+    if (b != 0) {
+      const double v = -(a * u + c) / b;
+      if (std::fabs(v) <= hh) crossings.push_back({u, v});
+    }
+  for (const double v : {-hh, hh})
+    if (a != 0) {
+      const double u = -(b * v + c) / a;
+      if (std::fabs(u) <= hw) crossings.push_back({u, v});
+    }
+  if (crossings.size() < 2) return;
+  glBegin(GL_LINES);
+  Vertex(crossings.front()[0] + hw, crossings.front()[1] + hh);
+  Vertex(crossings.back()[0] + hw, crossings.back()[1] + hh);
   glEnd();
 }
 
@@ -81,6 +110,16 @@ void DrawOverlays(const COverlayInput& in) {
     Vertex(hw + dx, hh + dy);
     glEnd();
     glDisable(GL_LINE_STIPPLE);
+  }
+
+  glColor3fv(kCameraColour);
+  DrawHorizon(model, hw, hh);
+  if (const CCameraCalibration camera = CalibrateCamera(model); camera.IsValid()) {
+    const double x = camera.principalPoint[0] + hw, y = camera.principalPoint[1] + hh;
+    glBegin(GL_LINES);
+    Vertex(x - 6 * pixel, y - 6 * pixel), Vertex(x + 6 * pixel, y + 6 * pixel);
+    Vertex(x - 6 * pixel, y + 6 * pixel), Vertex(x + 6 * pixel, y - 6 * pixel);
+    glEnd();
   }
 
   glColor3fv(kFaceColour);

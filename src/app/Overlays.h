@@ -2,7 +2,9 @@
 // What was entered, drawn over the photograph with OpenGL 1.1 lines one device pixel wide: the
 // segments of each direction in their colour (X red, Y green, Z blue) with the direction of each
 // computed vanishing point, the measured points as crosses labelled with their ids, the faces as
-// outlines labelled with their numbers. Positions are photograph positions, pixel x centred at
+// outlines labelled with their numbers; the horizon (the ground plane's vanishing line, through
+// the X and Y vanishing points) across the photograph and, once the camera is calibrated, its
+// principal point as a small cross. Positions are photograph positions, pixel x centred at
 // x; `zoom` gives the size of a device pixel in them.
 
 #include "metrology/LineEndPoints.h"

@@ -5,6 +5,7 @@
 #include "app/MainFrm.h"
 #include "app/PelorinView.h"
 #include "app/PhotographTexture.h"
+#include "app/CameraDock.h"
 #include "app/PointsAndFacesDock.h"
 #include "app/Resources.h"
 #include "app/UserGuide.h"
@@ -69,8 +70,11 @@ CPelorinApp::CPelorinApp() : m_settings(ToQString(kSettingsOrganisation), ToQStr
   m_pFrame->SetView(m_pView);
   auto* table = new CPointsAndFacesDock(m_document, [this] { m_pView->RepaintNow(); }, m_pFrame.get());
   m_pFrame->SetPointsAndFaces(table);
-  m_pView->SetModelChangedHandler([table] {
+  auto* camera = new CCameraDock(m_document, m_pFrame.get());
+  m_pFrame->SetCamera(camera);
+  m_pView->SetModelChangedHandler([table, camera] {
     if (table->isVisible()) table->Refresh();
+    if (camera->isVisible()) camera->Refresh();
   });
   m_document.SetChangedHandler([this] { DocumentChanged(); });
   m_pView->SetReplaceWorkHandler([this] { return SaveIfWanted(); });
@@ -159,6 +163,7 @@ void CPelorinApp::DocumentChanged() {
   m_pFrame->SetUndoRedo(session.UndoName(), session.RedoName());
   m_recovery.Write(m_document);
   if (auto* table = m_pFrame->PointsAndFaces(); table && table->isVisible()) table->Refresh();
+  if (auto* camera = m_pFrame->Camera(); camera && camera->isVisible()) camera->Refresh();
   m_pView->RepaintNow();
 }
 

@@ -1,6 +1,7 @@
 #include "app/PelorinView.h"
 
 #include "app/CommandIds.h"
+#include "camera/Calibration.h"
 #include "dialogs/DialogforParameter.h"
 #include "dialogs/GenTextureDialog.h"
 #include "dialogs/GetPointDialog.h"
@@ -21,6 +22,7 @@
 #include "services/SaveFile.h"
 #include "services/Services.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
@@ -56,6 +58,7 @@ CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent)
       {ID_QUERY_TEXTURE, &CPelorinView::OnQueryTexture},
       {ID_SAVE_GLTF_FILE, &CPelorinView::OnSaveGltfFile},
       {ID_SAVE_OBJ_FILE, &CPelorinView::OnSaveObjFile},
+      {ID_EXPORT_CAMERA, &CPelorinView::OnExportCamera},
       {ID_VIEW_ZOOM_IN, &CPelorinView::OnZoomIn},
       {ID_VIEW_ZOOM_OUT, &CPelorinView::OnZoomOut},
       {ID_VIEW_ACTUAL_PIXELS, &CPelorinView::OnActualPixels},
@@ -464,12 +467,20 @@ void CPelorinView::SaveExport(EExportFormat format, const std::string& defaultEx
   const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save, defaultExtension);
   if (!choice) return;
   const std::string folder = choice->fullPath.substr(0, choice->fullPath.size() - choice->fileName.size());
-  const CExportStep step = MakeExport(*GetDocument()->GetSingleImage(), format, choice->fileName);
+  const CExportStep step = MakeExport(*GetDocument()->GetSingleImage(), format, choice->fileName,
+                                      QFileInfo(QString::fromStdString(m_document.Session().Photograph().path)).fileName().toStdString());
   if (!step.problem.empty()) {
     Services().MessageBox("The " + kindName + " " + choice->fullPath + " cannot be saved: " + step.problem + ".");
     return;
   }
   std::vector<CFileContent> files;
+  // A COLMAP model's folder is made first.
+  for (const CExportFile& file : step.files)
+    if (const std::string inner = ExportSubfolder(file.name); !inner.empty() && !QDir().mkpath(QString::fromStdString(folder + inner))) {
+      Services().MessageBox("The " + kindName + " " + choice->fullPath + " cannot be saved: the folder " + folder + inner +
+                            " cannot be made.");
+      return;
+    }
   // The chosen path names the first file as the user gave it (a link stays a link).
   for (size_t i = 0; i < step.files.size(); ++i)
     files.push_back({i == 0 && step.files[i].name == choice->fileName ? choice->fullPath : folder + step.files[i].name,
@@ -499,6 +510,21 @@ void CPelorinView::OnSaveVrmlFile() { SaveExport(EExportFormat::Vrml, "wrl", "VR
 void CPelorinView::OnSaveGltfFile() { SaveExport(EExportFormat::Gltf, "glb", "glTF file"); }
 
 void CPelorinView::OnSaveObjFile() { SaveExport(EExportFormat::Obj, "obj", "OBJ files"); }
+
+void CPelorinView::OnExportCamera() {
+  if (!RequirePhotograph()) return;
+  if (const CCameraCalibration camera = CalibrateCamera(*GetDocument()->GetSingleImage()); !camera.IsValid()) {
+    Services().MessageBox("No camera can be exported: " + camera.problem + ".");
+    return;
+  }
+  switch (Services().ChooseFromMenu({"glTF with the camera and the photograph (.glb)", "fSpy project (.fspy)",
+                                     "COLMAP text model (folder)", "Cancel"})) {
+    case 0: SaveExport(EExportFormat::GltfCamera, "glb", "glTF file"); return;
+    case 1: SaveExport(EExportFormat::Fspy, "fspy", "fSpy project"); return;
+    case 2: SaveExport(EExportFormat::Colmap, "", "COLMAP model"); return;
+    default: return;
+  }
+}
 
 void CPelorinView::OnQueryTexture() {
   if (!RequirePhotograph()) return;

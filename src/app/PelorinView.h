@@ -64,6 +64,9 @@ class CPelorinView final : public QWidget {
   void OnSaveVrmlFile();
   void OnSaveGltfFile();
   void OnSaveObjFile();
+  // "Export Camera...": the format chosen from a menu (the .glb with the photograph behind the
+  // model, an fSpy project, a COLMAP text model), then the file; without a camera, why not.
+  void OnExportCamera();
   void OnQueryTexture();
 
   // Zoom: device pixels per photograph pixel, a power of two from 1/8 to 32. Zooming keeps the

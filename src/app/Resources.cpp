@@ -31,7 +31,8 @@ const std::vector<CMenuResource>& MainMenuResource() {
         {ID_QUERY_TEXTURE, "Query Texture"},
         {ID_SAVE_VRML_FILE, "Save VRML File"},
         {ID_SAVE_GLTF_FILE, "Save glTF File"},
-        {ID_SAVE_OBJ_FILE, "Save OBJ File"}}},
+        {ID_SAVE_OBJ_FILE, "Save OBJ File"},
+        {ID_EXPORT_CAMERA, "Export Camera..."}}},
       {"&Edit",
        {{ID_EDIT_UNDO, "&Undo\tCtrl+Z"},
         {ID_EDIT_REDO, "&Redo\tCtrl+Y"},
@@ -48,7 +49,8 @@ const std::vector<CMenuResource>& MainMenuResource() {
         {ID_VIEW_ACTUAL_PIXELS, "&Actual Pixels\tCtrl+0"},
         {0, ""},
         {ID_VIEW_OVERLAYS, "O&verlays"},
-        {ID_VIEW_POINTS_AND_FACES, "&Points and Faces"}}},
+        {ID_VIEW_POINTS_AND_FACES, "&Points and Faces"},
+        {ID_VIEW_CAMERA, "&Camera"}}},
       {"&Help", {{ID_HELP_USER_GUIDE, "&User Guide\tF1"}, {0, ""}, {ID_APP_ABOUT, "&About Pelorin..."}}},
   };
   return menus;

@@ -5,6 +5,7 @@
 #include "export/Utf8Text.h"
 #include "model/SingleImage.h"
 #include "services/SaveFile.h"
+#include "session/CameraUncertainty.h"
 #include "session/MeasurementRows.h"
 #include "session/Sha256.h"
 #include "texture/FaceTexture.h"
@@ -83,16 +84,12 @@ nlohmann::json Matrix(const double (&m)[3][3]) {
   return {Vector(m[0], 3), Vector(m[1], 3), Vector(m[2], 3)};
 }
 
-// The calibrated camera: positions as the status bar shows them, angles in degrees; null when
-// there is none (the warnings of the camera's outputs say why).
-nlohmann::json CameraReport(const CCameraCalibration& camera) {
-  if (!camera.IsValid()) return nullptr;
+// The figures of a camera, or their σ, by the report's names; angles in degrees.
+nlohmann::json CameraFigures(const CCameraCalibration& camera, const std::array<double, 2>& principal) {
   const double degrees = 180 / std::acos(-1.0);
-  const auto principal = PixelFromCentred(camera, camera.principalPoint[0], camera.principalPoint[1]);
   nlohmann::json rotation = nlohmann::json::array();
   for (const CVector3& row : camera.rotation) rotation.push_back(Vector(row.data(), 3));
-  return {{"calibration", CalibrationCaseName(camera.calibrationCase)},
-          {"focal_px", camera.focalPixels},
+  return {{"focal_px", camera.focalPixels},
           {"principal_point", {principal[0], principal[1]}},
           {"rotation", rotation},
           {"position", Vector(camera.position.data(), 3)},
@@ -104,11 +101,22 @@ nlohmann::json CameraReport(const CCameraCalibration& camera) {
           {"focal_35mm", camera.focal35mm},
           {"xy_angle_error_deg", camera.xyAngleError * degrees},
           {"aspect", camera.aspect},
-          {"skew", camera.skew},
-          {"rotation_axes", "x right, y down, z forward"},
-          // Standard deviations of the figures above join here once the measurement log
-          // propagates the vanishing points' and references' covariance to the camera.
-          {"sigma", nullptr}};
+          {"skew", camera.skew}};
+}
+
+// The calibrated camera: positions as the status bar shows them, angles in degrees, and the
+// standard deviation of each figure under "sigma" (null when it cannot be propagated); null
+// when there is no camera (the warnings of the camera's outputs say why).
+nlohmann::json CameraReport(const CCameraCalibration& camera, const CCameraUncertainty& uncertainty) {
+  if (!camera.IsValid()) return nullptr;
+  nlohmann::json report =
+      CameraFigures(camera, PixelFromCentred(camera, camera.principalPoint[0], camera.principalPoint[1]));
+  report["calibration"] = CalibrationCaseName(camera.calibrationCase);
+  report["rotation_axes"] = "x right, y down, z forward";
+  const CCameraCalibration& sigma = uncertainty.sigma;
+  report["sigma"] = uncertainty.IsValid() ? CameraFigures(sigma, {sigma.principalPoint[0], sigma.principalPoint[1]})
+                                          : nlohmann::json(nullptr);
+  return report;
 }
 
 }  // namespace
@@ -252,7 +260,13 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
   report["l"] = Vector(model.m_l, 3), report["lScale"] = Vector(model.m_lScale, 3);
   report["HMatrix"] = Matrix(model.m_HMatrix), report["HStandardMatrix"] = Matrix(model.m_HStandardMatrix);
   report["standard_origin"] = Vector(model.m_StandardOrigin, 2);
-  report["camera"] = CameraReport(CalibrateCamera(model));
+  {
+    CActionList actions;
+    for (const CAction& action : project.actions) actions.push_back(std::make_shared<const CAction>(action));
+    const CCameraWithUncertainty camera =
+        CalibrateWithUncertainty(actions, model.GetWidth(), model.GetHeight(), project.positionSigma);
+    report["camera"] = CameraReport(CalibrateCamera(model), camera.uncertainty);
+  }
   report["points"] = nlohmann::json::array();
   for (int i = 0; i < model.m_Points.GetCount(); ++i) {
     const CViewPoint& p = *model.m_Points.ElementAt(i);

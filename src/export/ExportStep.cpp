@@ -43,8 +43,13 @@ CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const st
       step.facesMessage = LeftOutFacesMessage(scene.faces);
       break;
     }
-    case EExportFormat::Gltf: {
-      const CGltfModel gltf = MakeGlb(model);
+    case EExportFormat::Gltf:
+    case EExportFormat::GltfCamera: {
+      const CGltfModel gltf = MakeGlb(model, {format == EExportFormat::GltfCamera});
+      if (format == EExportFormat::GltfCamera && !gltf.cameraProblem.empty()) {
+        step.problem = "No camera can be exported: " + gltf.cameraProblem;
+        return step;
+      }
       step.files.push_back({fileName, Bytes(gltf.bytes)});
       step.facesMessage = FacesMessage(gltf.faces, gltf.untexturedFaces);
       if (!gltf.cameraProblem.empty()) step.cameraMessage = "Written without a camera: " + gltf.cameraProblem;

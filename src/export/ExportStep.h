@@ -8,7 +8,9 @@
 
 class CSingleImage;
 
-enum class EExportFormat { DataFile, Vrml, Gltf, Obj, Fspy, Colmap };
+// GltfCamera is the .glb with the photograph hanging behind the model in the camera's view;
+// unlike Gltf it needs the camera.
+enum class EExportFormat { DataFile, Vrml, Gltf, Obj, Fspy, Colmap, GltfCamera };
 
 struct CExportFile {
   std::string name;  // within the export's folder

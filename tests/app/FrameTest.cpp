@@ -38,11 +38,13 @@ const std::vector<CExpectedMenu> kExpectedMenus = {
     {"Image File ",
      {{32771, "Load Souce Image"}, {32772, "Input for Vx"}, {32773, "Input for Vy"}, {32774, "Input for Vz"},
       {32775, "Caculate "}, {32777, "Load Data File"}, {32778, "Save Data File"}, {32779, "GetParameter"},
-      {32781, "Query Texture"}, {32780, "Save VRML File"}, {32782, "Save glTF File"}, {32783, "Save OBJ File"}}},
+      {32781, "Query Texture"}, {32780, "Save VRML File"}, {32782, "Save glTF File"}, {32783, "Save OBJ File"},
+      {32797, "Export Camera..."}}},
     {"&Edit", {{57643, "&Undo\tCtrl+Z"}, {57644, "&Redo\tCtrl+Y"}, {0, ""}, {57635, "Cu&t\tCtrl+X"}, {57634, "&Copy\tCtrl+C"}, {57637, "&Paste\tCtrl+V"}}},
     {"&View",
      {{59392, "&Toolbar"}, {59393, "&Status Bar"}, {0, ""}, {32790, "Zoom &In\tCtrl++"}, {32791, "Zoom &Out\tCtrl+-"},
-      {32792, "&Actual Pixels\tCtrl+0"}, {0, ""}, {32793, "O&verlays"}, {32794, "&Points and Faces"}}},
+      {32792, "&Actual Pixels\tCtrl+0"}, {0, ""}, {32793, "O&verlays"}, {32794, "&Points and Faces"},
+      {32796, "&Camera"}}},
     {"&Help", {{32795, "&User Guide\tF1"}, {0, ""}, {57664, "&About Pelorin..."}}},
 };
 

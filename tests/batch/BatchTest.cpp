@@ -123,6 +123,17 @@ TEST_F(Batch, TheReportHoldsTheCameraThatRenderedTheSampleAndItsFilesAreWritten)
   // The third row of the rotation is the viewing direction, towards (1.55, 0.75, 0.35).
   const double look[3] = {1.55 + 4.2, 0.75 + 6.3, 0.35 - 4.4}, length = std::hypot(look[0], look[1], look[2]);
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(camera["rotation"][2][i].get<double>(), look[i] / length, 1e-6) << i;
+  // Every figure has its σ under the same name; a focal length from a dozen segments typed to
+  // half a pixel is known to a few pixels, not to thousandths and not to hundreds.
+  const json& sigma = camera["sigma"];
+  ASSERT_TRUE(sigma.is_object());
+  for (const auto& [name, value] : camera.items()) {
+    if (value.is_number() || value.is_array()) {
+      EXPECT_TRUE(sigma.contains(name)) << name;
+    }
+  }
+  EXPECT_GT(sigma["focal_px"].get<double>(), 0.1);
+  EXPECT_LT(sigma["focal_px"].get<double>(), 100);
   const std::string fspy = FileText(dir.File("out/sample-scene.fspy"));
   EXPECT_EQ(fspy.substr(0, 4), "fspy");
   EXPECT_NE(FileText(dir.File("out/sparse/cameras.txt")).find("1 PINHOLE 1024 768 "), std::string::npos);

@@ -4,17 +4,21 @@
 // layouts; the EXIF focal length of a JPEG.
 
 #include "CameraScene.h"
+#include "SampleTruth.h"
 #include "ScriptedServices.h"
 #include "TempDir.h"
 #include "camera/CameraFiles.h"
 #include "camera/ExifFocal.h"
 #include "export/ExportStep.h"
 #include "export/Gltf.h"
+#include "model/DataFile.h"
 
 #include <gtest/gtest.h>
 #include <libexif/exif-data.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -105,6 +109,87 @@ TEST(GltfCamera, EveryMeasuredPointLandsOnItsImagePosition) {
     EXPECT_NEAR((ndcX + 1) / 2 * width, p.m_u + width / 2, kPixelAccuracy) << "point " << p.m_id;
     EXPECT_NEAR((ndcY + 1) / 2 * height, p.m_v + height / 2, kPixelAccuracy) << "point " << p.m_id;
   }
+}
+
+// The sample's boxes drawn through the .glb's camera, as a viewer draws them: each corner
+// projected with the node's pose, yfov, aspect ratio and the principal point offset of the
+// extras, each edge rasterised into whole pixels. Every lit pixel lies within one pixel of the
+// photograph's edge between the true corner positions, and every stretch of that edge has a lit
+// pixel within one pixel.
+TEST(GltfCamera, TheSampleBoxesDrawnThroughItOverlayThePhotographsEdges) {
+  CScriptedServices services;
+  const CSampleTruth truth = ReadSampleTruth(PELORIN_EXAMPLES_DIR "/sample-scene-truth.txt");
+  ASSERT_FALSE(truth.corners.empty());
+  std::string text, reason;
+  ASSERT_EQ(ReadDataFileText(PELORIN_EXAMPLES_DIR "/sample-scene.txt", text, reason), EDataFileRead::Loaded) << reason;
+  CDataFileContent content;
+  ASSERT_TRUE(ParseDataFile(text, content, reason)) << reason;
+  CSingleImage model(1024, 768);
+  ApplyDataFile(model, std::move(content));
+  const CGltfModel gltf = MakeGlb(model);
+  ASSERT_EQ(gltf.cameraProblem, "");
+  const json document = GlbJson(gltf.bytes);
+  const json* node = nullptr;
+  for (const json& n : document["nodes"])
+    if (n.contains("camera")) node = &n;
+  ASSERT_NE(node, nullptr);
+  const json& camera = document["cameras"][(*node)["camera"].get<int>()];
+  const double yfov = camera["perspective"]["yfov"], aspect = camera["perspective"]["aspectRatio"];
+  const double offset[2] = {camera["extras"]["principalPointOffset"][0], camera["extras"]["principalPointOffset"][1]};
+  const double t[3] = {(*node)["translation"][0], (*node)["translation"][1], (*node)["translation"][2]};
+  const double x = (*node)["rotation"][0], y = (*node)["rotation"][1], z = (*node)["rotation"][2],
+               w = (*node)["rotation"][3];
+  const double R[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},
+                          {2 * (x * y + z * w), 1 - 2 * (x * x + z * z), 2 * (y * z - x * w)},
+                          {2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y)}};
+  const int width = 1024, height = 768;
+  // A world point (metres, Z up) to the viewer's pixel position: column from the left, row from
+  // the bottom, pixel centres at whole numbers.
+  const auto project = [&](double X, double Y, double Z) -> std::array<double, 2> {
+    const double file[3] = {-Y, Z, -X};  // the exports' axes
+    const double d[3] = {file[0] - t[0], file[1] - t[1], file[2] - t[2]};
+    double local[3];
+    for (int k = 0; k < 3; ++k) local[k] = R[0][k] * d[0] + R[1][k] * d[1] + R[2][k] * d[2];
+    const double ndcX = local[0] / -local[2] / (std::tan(yfov / 2) * aspect) + offset[0];
+    const double ndcY = local[1] / -local[2] / std::tan(yfov / 2) + offset[1];
+    return {(ndcX + 1) / 2 * width, (ndcY + 1) / 2 * height};
+  };
+  const auto distanceToSegment = [](double px, double py, const std::array<double, 2>& a, const std::array<double, 2>& b) {
+    const double dx = b[0] - a[0], dy = b[1] - a[1];
+    const double along = std::clamp(((px - a[0]) * dx + (py - a[1]) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+    return std::hypot(px - a[0] - along * dx, py - a[1] - along * dy);
+  };
+  // Box edges join corners whose names (box, then 0/1 for X, Y, Z) differ in one digit.
+  int edges = 0;
+  for (const auto& [from, a] : truth.corners)
+    for (const auto& [to, b] : truth.corners) {
+      if (from >= to || from[0] != to[0]) continue;
+      int differing = 0;
+      for (size_t k = 1; k < from.size(); ++k) differing += from[k] != to[k];
+      if (differing != 1) continue;
+      ++edges;
+      const auto start = project(a.X, a.Y, a.Z), end = project(b.X, b.Y, b.Z);
+      const std::array<double, 2> photographStart{a.x, a.y}, photographEnd{b.x, b.y};
+      // The edge rasterised: one lit pixel a step along its longer extent.
+      const int steps = static_cast<int>(std::ceil(std::max(std::fabs(end[0] - start[0]), std::fabs(end[1] - start[1]))));
+      std::vector<std::array<int, 2>> lit;
+      for (int i = 0; i <= steps; ++i) {
+        const double s = static_cast<double>(i) / steps;
+        lit.push_back({static_cast<int>(std::lround(start[0] + s * (end[0] - start[0]))),
+                       static_cast<int>(std::lround(start[1] + s * (end[1] - start[1])))});
+        ASSERT_TRUE(lit.back()[0] >= 0 && lit.back()[0] < width && lit.back()[1] >= 0 && lit.back()[1] < height);
+      }
+      for (const auto& [px, py] : lit)
+        EXPECT_LE(distanceToSegment(px, py, photographStart, photographEnd), 1.0) << from << "-" << to;
+      for (int i = 0; i <= steps; ++i) {
+        const double s = static_cast<double>(i) / steps;
+        const double px = a.x + s * (b.x - a.x), py = a.y + s * (b.y - a.y);
+        double nearest = 1e9;
+        for (const auto& [lx, ly] : lit) nearest = std::min(nearest, std::max(std::fabs(lx - px), std::fabs(ly - py)));
+        EXPECT_LE(nearest, 1.0) << from << "-" << to << " at " << s;
+      }
+    }
+  EXPECT_EQ(edges, 24);  // two boxes of twelve
 }
 
 TEST(GltfCamera, TheValidatorAcceptsTheCameraAndThePhotograph) {

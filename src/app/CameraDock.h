@@ -1,0 +1,38 @@
+#pragma once
+// The "Camera" dock: the camera behind the photograph as the session's inputs give it, one
+// figure a row with its σ (focal length in pixels and as a 35 mm equivalent, with the JPEG's
+// EXIF value beside it when the file states one; principal point as the status bar shows
+// pixels; position, height, heading, pitch, roll, fields of view and the consistency figures),
+// and the calibration case. Without a camera it says why.
+
+#include <QDockWidget>
+
+#include "camera/Calibration.h"
+
+#include <string>
+
+class CPelorinDoc;
+class QLabel;
+class QTableWidget;
+
+class CCameraDock final : public QDockWidget {
+ public:
+  CCameraDock(CPelorinDoc& document, QWidget* parent);
+
+  // Calibrates again from the session and fills the table.
+  void Refresh();
+
+  QTableWidget* Table() const { return m_pTable; }
+  // Why there is no camera, or what the σ rest on.
+  QLabel* Message() const { return m_pMessage; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  CPelorinDoc& m_document;
+  QTableWidget* m_pTable = nullptr;
+  QLabel* m_pMessage = nullptr;
+  std::string m_exifPath;  // the photograph whose EXIF was read
+  std::string m_exifText;
+};

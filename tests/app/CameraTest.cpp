@@ -1,0 +1,111 @@
+// The "Camera" dock and "Export Camera...": the sample's camera (rendered with f = 1000 pixels
+// at the photograph's centre) shown with its σ and following the session, and exported through
+// the format chosen; without a camera, why not.
+
+#include "AppFixture.h"
+#include "app/CameraDock.h"
+#include "app/PelorinDoc.h"
+#include "services/NumberText.h"
+
+#include <QLabel>
+#include <QTableWidget>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+class CameraPanel : public AppTest {
+ protected:
+  void OpenSample() { ASSERT_TRUE(app->OpenDocumentFile(QStringLiteral(PELORIN_EXAMPLES_DIR "/sample-scene.pelorin"))); }
+
+  // The value and σ of the row whose figure is `name`; empty when there is none.
+  std::pair<std::string, std::string> Row(const std::string& name) {
+    const QTableWidget& table = *Frame().Camera()->Table();
+    for (int row = 0; row < table.rowCount(); ++row)
+      if (table.item(row, 0)->text().toStdString() == name)
+        return {table.item(row, 1)->text().toStdString(), table.item(row, 2)->text().toStdString()};
+    return {};
+  }
+
+  // The program's numbers do not follow the locale (the tests run in a decimal-comma one).
+  static double Number(const std::string& text) { return ParseDoubleField(text).value_or(std::nan("")); }
+
+  std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+};
+
+TEST_F(CameraPanel, ShowsTheSampleCameraWithSigmaAndFollowsTheSession) {
+  Command(ID_VIEW_CAMERA);
+  ASSERT_TRUE(Frame().Camera()->isVisible());
+  EXPECT_EQ(Frame().Camera()->Message()->text(), QStringLiteral("No camera: no photograph is loaded."));
+  // A photograph without vanishing points has no camera, and the panel says why.
+  LoadPhotograph(PELORIN_EXAMPLES_DIR "/sample-scene.bmp");
+  ASSERT_NE(Model(), nullptr);
+  EXPECT_EQ(Frame().Camera()->Table()->rowCount(), 0);
+  EXPECT_TRUE(Frame().Camera()->Message()->text().startsWith(QStringLiteral("No camera: ")));
+  EXPECT_GT(Frame().Camera()->Message()->text().size(), 12);
+
+  OpenSample();
+  const auto [focal, focalSigma] = Row("Focal length (pixels)");
+  ASSERT_FALSE(focal.empty()) << Frame().Camera()->Message()->text().toStdString();
+  EXPECT_NEAR(Number(focal), 1000, 1);
+  EXPECT_GT(Number(focalSigma), 0);
+  const auto [x, xSigma] = Row("Principal point x (pixels)");
+  const auto [y, ySigma] = Row("Principal point y (pixels)");
+  EXPECT_NEAR(Number(x), 512, 0.5);
+  EXPECT_NEAR(Number(y), 384, 0.5);
+  EXPECT_GT(Number(xSigma), 0);
+  EXPECT_NEAR(Number(Row("Height above the ground").first), 4.4, 0.01);
+  EXPECT_EQ(Row("Calibration").first, "three finite vanishing points");
+  // A BMP states no focal length.
+  EXPECT_TRUE(Row("Focal length stated by the photograph (35 mm, mm)").first.empty());
+
+  Command(ID_FILE_NEW);
+  EXPECT_EQ(Frame().Camera()->Table()->rowCount(), 0);
+  EXPECT_EQ(Frame().Camera()->Message()->text(), QStringLiteral("No camera: no photograph is loaded."));
+  // The menu item and the dock's own close button agree.
+  Frame().Camera()->close();
+  EXPECT_FALSE(Frame().Action(ID_VIEW_CAMERA)->isChecked());
+}
+
+TEST_F(CameraPanel, ExportCameraWritesTheFormatChosen) {
+  OpenSample();
+  services->menuAnswers.push_back(1);  // fSpy
+  services->AnswerFileDialog(dir.File("sample.fspy"));
+  Command(ID_EXPORT_CAMERA);
+  EXPECT_TRUE(services->messages.empty()) << services->messages.front();
+  ASSERT_EQ(services->menusShown.size(), 1u);
+  EXPECT_EQ(services->menusShown[0].size(), 4u);
+  const std::string fspy = FileText(dir.File("sample.fspy"));
+  ASSERT_GT(fspy.size(), 16u);
+  EXPECT_EQ(fspy.substr(0, 4), "fspy");
+  EXPECT_NE(fspy.find("\"cameraParameters\""), std::string::npos);
+
+  services->menuAnswers.push_back(2);  // COLMAP
+  services->AnswerFileDialog(dir.File("sparse"));
+  Command(ID_EXPORT_CAMERA);
+  EXPECT_TRUE(services->messages.empty()) << services->messages.front();
+  EXPECT_NE(FileText(dir.File("sparse/cameras.txt")).find("1 PINHOLE 1024 768 "), std::string::npos);
+  EXPECT_NE(FileText(dir.File("sparse/images.txt")).find(" sample-scene.bmp\n"), std::string::npos);
+
+  services->menuAnswers.push_back(0);  // the .glb with the photograph behind the model
+  services->AnswerFileDialog(dir.File("sample.glb"));
+  Command(ID_EXPORT_CAMERA);
+  EXPECT_EQ(FileText(dir.File("sample.glb")).substr(0, 4), "glTF");
+}
+
+TEST_F(CameraPanel, WithoutACameraExportCameraSaysWhyAndWritesNothing) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 40, 30));
+  const size_t fileDialogs = services->fileRequests.size();
+  Command(ID_EXPORT_CAMERA);
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_EQ(services->messages[0].rfind("No camera can be exported: ", 0), 0u) << services->messages[0];
+  EXPECT_TRUE(services->menusShown.empty());
+  EXPECT_EQ(services->fileRequests.size(), fileDialogs);
+}
+
+}  // namespace
