@@ -5,6 +5,7 @@
 #include "SampleTruth.h"
 #include "ScriptedServices.h"
 #include "app/AppLocale.h"
+#include "app/CameraDock.h"
 #include "app/CommandIds.h"
 #include "app/DialogTemplates.h"
 #include "dialogs/DialogforParameter.h"
@@ -185,6 +186,15 @@ int main(int argc, char** argv) {
   QTest::qWait(100);
   app.View().SetZoom(8, app.View().DeviceAt(QPointF(corner.x, corner.y)));
   Save(app.Frame(), out + "/guide-8-zoom.png");
+
+  // 9: the sample project as saved, its camera in the dock; the overlays show the horizon and the
+  // principal point.
+  if (!app.OpenDocumentFile(QString::fromStdString(examples + "/sample-scene.pelorin"))) return 1;
+  app.View().OnActualPixels();
+  app.Frame().Action(ID_VIEW_CAMERA)->trigger();
+  app.Frame().resize(1500, 900);
+  app.Frame().resizeDocks({app.Frame().Camera()}, {470}, Qt::Horizontal);
+  Save(app.Frame(), out + "/guide-9-camera.png");
 
   for (const std::string& message : services.messages) std::fprintf(stderr, "guide-pictures: %s\n", message.c_str());
   return services.messages.empty() ? 0 : 1;

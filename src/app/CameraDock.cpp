@@ -19,6 +19,10 @@
 namespace {
 
 constexpr int kMaxDecimals = 9;
+// Below this σ (in the units shown) the figure does not depend on the positions at all, only
+// rounding moves it (X and Y at right angles by construction): σ is shown as 0, the value to
+// six decimals.
+constexpr double kNoSigma = 1e-8;
 constexpr double kDegrees = 180 / std::numbers::pi;
 
 QString ToQString(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
@@ -40,7 +44,10 @@ struct CFigureRow {
 CFigureRow Figure(std::string name, double value, double sigma) {
   CFigureRow row{std::move(name), WithoutNegativeZero(FormatDoubleField(value)), FormatDoubleField(sigma), {}};
   row.tip = row.value + " \u00b1 " + row.sigma;
-  if (sigma > 0 && std::isfinite(sigma) && std::isfinite(value)) {
+  if (std::fabs(sigma) < kNoSigma) {
+    row.value = WithoutNegativeZero(FormatFixed(value, 6));
+    row.sigma = "0";
+  } else if (sigma > 0 && std::isfinite(sigma) && std::isfinite(value)) {
     const int decimals = std::clamp(1 - static_cast<int>(std::floor(std::log10(sigma))), 0, kMaxDecimals);
     row.value = WithoutNegativeZero(FormatFixed(value, decimals));
     row.sigma = FormatFixed(sigma, decimals);
@@ -130,9 +137,12 @@ void CCameraDock::Refresh() {
   rows.push_back(Figure("Aspect of the projection", c.aspect, s.aspect));
   rows.push_back(Figure("Skew of the projection", c.skew, s.skew));
 
+  m_pTable->clearSpans();
   m_pTable->setRowCount(static_cast<int>(rows.size()));
   for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
     const std::string texts[3] = {rows[i].name, rows[i].value, rows[i].sigma};
+    // A row without σ spreads its text over both columns.
+    if (rows[i].sigma.empty()) m_pTable->setSpan(i, 1, 1, 2);
     for (int column = 0; column < 3; ++column) {
       auto* item = new QTableWidgetItem(ToQString(texts[column]));
       if (column > 0 && !rows[i].tip.empty()) item->setToolTip(ToQString(rows[i].tip));
