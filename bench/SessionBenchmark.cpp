@@ -1,9 +1,11 @@
 // How long a full replay of a session takes: the sample job with its points repeated until the
 // job measures a few hundred, as after an undo or an edit of an early action. Then the σ of
-// every point, as the table shows them after a replay.
+// every point, as the table shows them after a replay; and the camera with the σ of its figures,
+// as the camera panel shows it after every change.
 
 #include "model/SingleImage.h"
 #include "services/Services.h"
+#include "session/CameraUncertainty.h"
 #include "session/Project.h"
 #include "session/Replay.h"
 
@@ -57,6 +59,18 @@ void BM_ReplayAndEverySigma(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReplayAndEverySigma)->Arg(30)->Arg(300)->Unit(benchmark::kMillisecond);
+
+void BM_CameraAndItsSigma(benchmark::State& state) {
+  const CActionList actions = SampleWithPoints(static_cast<int>(state.range(0)));
+  CQuietServices quiet;
+  CScopedServices installed(quiet);
+  for (auto _ : state) {
+    const CCameraWithUncertainty camera = CalibrateWithUncertainty(actions, 1024, 768, kImagePositionSigma);
+    if (!camera.uncertainty.IsValid()) std::abort();
+    benchmark::DoNotOptimize(camera.uncertainty.sigma.focalPixels);
+  }
+}
+BENCHMARK(BM_CameraAndItsSigma)->Arg(30)->Arg(300)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
