@@ -1,6 +1,7 @@
 // The frame as the screen gets it, read back from the view's OpenGL surface.
 
 #include "AppFixture.h"
+#include "model/SingleImage.h"
 
 #include <QScreen>
 
@@ -90,6 +91,30 @@ TEST_F(Rendering, SmallPhotographCoversExactlyItsPixelsInTheLowerLeftCorner) {
           inside ? std::array<int, 3>{80 * px + 10, 100 * (bottom - py) + 20, 200} : std::array<int, 3>{0, 0, 0};
       ASSERT_EQ(At(image, px, py), expected) << "window pixel (" << px << ", " << py << ")";
     }
+}
+
+// The X and Y vanishing points far left and right at the same height put the horizon on one
+// photograph row: the overlays draw it there, one device pixel wide, across the photograph.
+TEST_F(Rendering, TheHorizonRunsThroughTheXAndYVanishingPointsOnePixelWide) {
+  LoadPhotograph(Photograph("dark.bmp", 64, 48, [](int, int) { return std::array<unsigned char, 3>{0, 0, 0}; }));
+  const double row = 29, centred = row - 24;
+  const double x[3] = {-3000, centred, 1}, y[3] = {2500, centred, 1};
+  std::copy(x, x + 3, Model()->m_Vx);
+  std::copy(y, y + 3, Model()->m_Vy);
+  Command(ID_VIEW_OVERLAYS);
+  const QImage image = Frame();
+  const int bottom = image.height() - 1;
+  const auto cyan = [&](int px, int py) {
+    const auto c = At(image, px, py);
+    return c[0] < 100 && c[1] > 150 && c[2] > 150;
+  };
+  int lit = 0;
+  for (int px = 0; px < 64; ++px) {
+    lit += cyan(px, bottom - static_cast<int>(row));
+    EXPECT_FALSE(cyan(px, bottom - static_cast<int>(row) - 1)) << px;
+    EXPECT_FALSE(cyan(px, bottom - static_cast<int>(row) + 1)) << px;
+  }
+  EXPECT_GE(lit, 60);
 }
 
 TEST_F(Rendering, UniformPhotographShowsItsColourAndPansLeft) {
