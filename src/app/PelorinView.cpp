@@ -17,6 +17,7 @@
 #include "app/PhotographTexture.h"
 #include "metrology/VanishingPoints.h"
 #include "model/DataFile.h"
+#include "session/CameraUncertainty.h"
 #include "session/Recording.h"
 #include "services/NumberText.h"
 #include "services/SaveFile.h"
@@ -467,8 +468,17 @@ void CPelorinView::SaveExport(EExportFormat format, const std::string& defaultEx
   const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Save, defaultExtension);
   if (!choice) return;
   const std::string folder = choice->fullPath.substr(0, choice->fullPath.size() - choice->fileName.size());
-  const CExportStep step = MakeExport(*GetDocument()->GetSingleImage(), format, choice->fileName,
-                                      QFileInfo(QString::fromStdString(m_document.Session().Photograph().path)).fileName().toStdString());
+  const CSession& session = m_document.Session();
+  const CSingleImage& model = *GetDocument()->GetSingleImage();
+  // The .glb's camera carries the σ of its figures.
+  std::optional<CCameraUncertainty> uncertainty;
+  if (format == EExportFormat::Gltf || format == EExportFormat::GltfCamera)
+    uncertainty = CalibrateWithUncertainty(session.Actions(), model.GetWidth(), model.GetHeight(), session.PositionSigma())
+                      .uncertainty;
+  const CExportStep step =
+      MakeExport(model, format, choice->fileName,
+                 QFileInfo(QString::fromStdString(session.Photograph().path)).fileName().toStdString(),
+                 uncertainty && uncertainty->IsValid() ? &uncertainty->sigma : nullptr);
   if (!step.problem.empty()) {
     Services().MessageBox("The " + kindName + " " + choice->fullPath + " cannot be saved: " + step.problem + ".");
     return;

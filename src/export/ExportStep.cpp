@@ -31,7 +31,7 @@ std::string ExportSubfolder(const std::string& name) {
 }
 
 CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const std::string& fileName,
-                       const std::string& photographName) {
+                       const std::string& photographName, const CCameraCalibration* cameraSigma) {
   CExportStep step;
   switch (format) {
     case EExportFormat::DataFile:
@@ -45,7 +45,7 @@ CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const st
     }
     case EExportFormat::Gltf:
     case EExportFormat::GltfCamera: {
-      const CGltfModel gltf = MakeGlb(model, {format == EExportFormat::GltfCamera});
+      const CGltfModel gltf = MakeGlb(model, {format == EExportFormat::GltfCamera, cameraSigma});
       if (format == EExportFormat::GltfCamera && !gltf.cameraProblem.empty()) {
         step.problem = "No camera can be exported: " + gltf.cameraProblem;
         return step;

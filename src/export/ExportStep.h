@@ -7,6 +7,7 @@
 #include <vector>
 
 class CSingleImage;
+struct CCameraCalibration;
 
 // GltfCamera is the .glb with the photograph hanging behind the model in the camera's view;
 // unlike Gltf it needs the camera.
@@ -31,8 +32,10 @@ struct CExportStep {
 // the folder NAME with cameras.txt, images.txt and points3D.txt. The camera formats have a
 // problem, naming its cause, when the camera cannot be calibrated. `photographName` is the
 // photograph's file name as COLMAP's image list names it.
+// `cameraSigma`, when given, goes into the .glb camera's extras.
 CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const std::string& fileName,
-                       const std::string& photographName = "photograph");
+                       const std::string& photographName = "photograph",
+                       const CCameraCalibration* cameraSigma = nullptr);
 
 // The folder a file of an export lies in within the export's folder ("" for none).
 std::string ExportSubfolder(const std::string& name);

@@ -174,6 +174,11 @@ CGltfModel MakeGlb(const CSingleImage& model, const CGltfOptions& options) {
                    {"principalPointOffset", {2 * camera.principalPoint[0] / w, 2 * camera.principalPoint[1] / h}},
                    {"imageSize", {camera.imageWidth, camera.imageHeight}},
                    {"calibration", CalibrationCaseName(camera.calibrationCase)}};
+    if (const CCameraCalibration* sigma = options.cameraSigma)
+      extras["sigma"] = {{"focalPixels", sigma->focalPixels},
+                         {"principalPoint", {sigma->principalPoint[0], sigma->principalPoint[1]}},
+                         {"position", {sigma->position[0], sigma->position[1], sigma->position[2]}},
+                         {"yfov", sigma->verticalFov}};
     document["cameras"] = json::array({{{"type", "perspective"},
                                         {"name", "photograph"},
                                         {"perspective",

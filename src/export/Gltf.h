@@ -8,7 +8,8 @@
 // glTF cannot say: the principal point's offset from the centre in normalised device
 // coordinates ("principalPointOffset", to be added to a projected point's x and y, −1 … 1
 // across the photograph), the focal length in pixels and the principal point as a pixel
-// position. Optionally the photograph itself hangs behind the model as an unlit textured
+// position, and under "sigma" their standard deviations when the caller knows them (focal length
+// and principal point in pixels, position in world units, yfov in radians). Optionally the photograph itself hangs behind the model as an unlit textured
 // rectangle, a child of the camera that fills its view.
 
 #include "export/ExportFaces.h"
@@ -17,6 +18,7 @@
 #include <vector>
 
 class CSingleImage;
+struct CCameraCalibration;
 
 struct CGltfModel {
   std::vector<unsigned char> bytes;  // the .glb file
@@ -27,6 +29,8 @@ struct CGltfModel {
 
 struct CGltfOptions {
   bool photographPlane = false;
+  // The σ of the camera's figures, each in the field of its name; none when not known.
+  const CCameraCalibration* cameraSigma = nullptr;
 };
 
 CGltfModel MakeGlb(const CSingleImage& model, const CGltfOptions& options = {});

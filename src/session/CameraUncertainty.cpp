@@ -105,6 +105,20 @@ CCameraWithUncertainty CalibrateWithUncertainty(const CActionList& actions, int 
     return result;
   }
 
+  // Vanishing points or scales last loaded from a data file carry no record of how they were
+  // measured.
+  bool calculatedAfterLoad = true, referencedAfterLoad = true;
+  for (const auto& action : copies) {
+    if (std::holds_alternative<CDataFileAction>(*action)) calculatedAfterLoad = referencedAfterLoad = false;
+    if (std::holds_alternative<CCalculateAction>(*action)) calculatedAfterLoad = true;
+    if (std::holds_alternative<CParametersAction>(*action)) referencedAfterLoad = true;
+  }
+  if (!calculatedAfterLoad || !referencedAfterLoad) {
+    uncertainty.problem = "the vanishing points or the reference scales were loaded from a data file, which does not "
+                          "say how they were measured";
+    return result;
+  }
+
   std::vector<CMove> moves;
   for (const auto& action : copies) AddPositions(moves, *action);
   CCameraCalibration& sigma = uncertainty.sigma;

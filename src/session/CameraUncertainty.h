@@ -25,6 +25,8 @@ struct CCameraUncertainty {
 
 // The camera of a job on a photograph of `width` × `height` and its σ. Only the actions up to the
 // last one that can change the camera are replayed. `givenFocalPixels` as in CalibrateCamera.
+// There is no σ without a camera, or when the vanishing points or the scales in force were
+// loaded from a data file.
 struct CCameraWithUncertainty {
   CCameraCalibration camera;
   CCameraUncertainty uncertainty;

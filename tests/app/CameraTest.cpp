@@ -95,7 +95,10 @@ TEST_F(CameraPanel, ExportCameraWritesTheFormatChosen) {
   services->menuAnswers.push_back(0);  // the .glb with the photograph behind the model
   services->AnswerFileDialog(dir.File("sample.glb"));
   Command(ID_EXPORT_CAMERA);
-  EXPECT_EQ(FileText(dir.File("sample.glb")).substr(0, 4), "glTF");
+  const std::string glb = FileText(dir.File("sample.glb"));
+  EXPECT_EQ(glb.substr(0, 4), "glTF");
+  // The camera's extras carry the σ the panel shows.
+  EXPECT_NE(glb.find("\"sigma\":{\"focalPixels\":"), std::string::npos);
 }
 
 TEST_F(CameraPanel, WithoutACameraExportCameraSaysWhyAndWritesNothing) {

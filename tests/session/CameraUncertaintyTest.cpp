@@ -4,6 +4,7 @@
 #include "CameraScene.h"
 #include "ScriptedServices.h"
 #include "SyntheticReference.h"
+#include "model/DataFile.h"
 #include "session/CameraUncertainty.h"
 
 #include <gtest/gtest.h>
@@ -122,6 +123,22 @@ TEST_P(CameraUncertainty, SigmaOfEveryFigureAgreesWithMonteCarlo) {
 INSTANTIATE_TEST_SUITE_P(Cameras, CameraUncertainty,
                          ::testing::Values(CNoiseCase{"Normal", 800, 600, 1.2, 0.25 * kPi, 0.35, -0.2, -25, 18, 3},
                                            CNoiseCase{"WideAndRolled", 641, 481, 0.7, 0.2 * kPi, 0.6, 0.25, 30, 20, 5}));
+
+TEST(CameraUncertaintyOfAJob, VanishingPointsLoadedFromADataFileHaveNoSigmaUntilCalculatedAgain) {
+  CScriptedServices services;
+  const CSyntheticScene scene = LookingAtBoxes(800, 600, 960, 0.25 * kPi, 0.35, -0.2, 0, 0);
+  std::vector<CAction> job = JobOf(scene);
+  CSingleImage measured(800, 600);
+  CReplayed replayed;
+  ASSERT_FALSE(Replay(Shared(job), measured, replayed, kPositionSigma));
+  std::vector<CAction> loaded = {CDataFileAction{"scene.txt", DataFileText(measured)}};
+  const CCameraWithUncertainty fromFile = CalibrateWithUncertainty(Shared(loaded), 800, 600, kPositionSigma);
+  EXPECT_TRUE(fromFile.camera.IsValid()) << fromFile.camera.problem;
+  EXPECT_NE(fromFile.uncertainty.problem.find("data file"), std::string::npos) << fromFile.uncertainty.problem;
+  // Measured again on top of the loaded file, the camera has its σ once more.
+  loaded.insert(loaded.end(), job.begin(), job.end());
+  EXPECT_TRUE(CalibrateWithUncertainty(Shared(loaded), 800, 600, kPositionSigma).uncertainty.IsValid());
+}
 
 TEST(CameraUncertaintyOfAJob, WithoutACameraSaysWhy) {
   CScriptedServices services;
