@@ -1,6 +1,7 @@
 // Makes the user guide's pictures: the main window with the sample photograph, each dialog of a
 // first model filled as the guide describes, and the finished job (data file, textures, VRML
-// scene) for the rendering of the exported model. Run by scripts/guide-pictures.sh under Xvfb.
+// scene) for the rendering of the exported model, and the camera panel of the sample project.
+// Run by scripts/guide-pictures.sh under Xvfb.
 
 #include "SampleTruth.h"
 #include "ScriptedServices.h"
