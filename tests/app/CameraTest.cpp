@@ -6,7 +6,10 @@
 #include "app/CameraDock.h"
 #include "app/PelorinDoc.h"
 #include "services/NumberText.h"
+#include "session/Project.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QLabel>
 #include <QTableWidget>
 
@@ -70,6 +73,44 @@ TEST_F(CameraPanel, ShowsTheSampleCameraWithSigmaAndFollowsTheSession) {
   // The menu item and the dock's own close button agree.
   Frame().Camera()->close();
   EXPECT_FALSE(Frame().Action(ID_VIEW_CAMERA)->isChecked());
+}
+
+// The sample photograph as a JPEG whose EXIF states FocalLengthIn35mmFilm: an APP1 segment with
+// a little-endian TIFF holding IFD0 (one entry, the Exif IFD's offset) and the Exif IFD (one
+// SHORT entry), put right after the start of image.
+std::string SampleJpeg(const std::string& path, int focal35mm) {
+  QByteArray encoded;
+  QBuffer buffer(&encoded);
+  buffer.open(QIODevice::WriteOnly);
+  EXPECT_TRUE(QImage(QStringLiteral(PELORIN_EXAMPLES_DIR "/sample-scene.bmp")).save(&buffer, "JPEG", 95));
+  const unsigned char tiff[44] = {'I', 'I', 0x2A, 0, 8, 0, 0, 0,
+                                  1, 0, 0x69, 0x87, 4, 0, 1, 0, 0, 0, 26, 0, 0, 0, 0, 0, 0, 0,
+                                  1, 0, 0x05, 0xA4, 3, 0, 1, 0, 0, 0, static_cast<unsigned char>(focal35mm), 0, 0, 0,
+                                  0, 0, 0, 0};
+  std::string app1 = std::string("\xFF\xE1", 2);
+  const size_t length = 2 + 6 + sizeof tiff;
+  app1 += static_cast<char>(length >> 8), app1 += static_cast<char>(length & 0xFF);
+  app1.append("Exif\0\0", 6);
+  app1.append(reinterpret_cast<const char*>(tiff), sizeof tiff);
+  std::string jpeg(encoded.constData(), static_cast<size_t>(encoded.size()));
+  jpeg.insert(2, app1);
+  std::ofstream(path, std::ios::binary) << jpeg;
+  return path;
+}
+
+TEST_F(CameraPanel, ShowsTheFocalLengthTheJpegStatesBesideTheComputedOne) {
+  Command(ID_VIEW_CAMERA);
+  LoadPhotograph(SampleJpeg(dir.File("sample.jpg"), 34));
+  ASSERT_NE(Model(), nullptr);
+  std::ifstream in(PELORIN_EXAMPLES_DIR "/sample-job.json");
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  CProject job;
+  std::string error;
+  ASSERT_TRUE(ReadProject(text, PELORIN_EXAMPLES_DIR, job, error)) << error;
+  ASSERT_EQ(app->Document().Append(job.actions, "The sample job"), "");
+  EXPECT_EQ(Row("Focal length stated by the photograph (35 mm, mm)").first, "34.0 (EXIF FocalLengthIn35mmFilm)");
+  // The renderer's 1000 pixels on a 1280-pixel diagonal: 33.8 mm.
+  EXPECT_NEAR(Number(Row("Focal length (35 mm equivalent, mm)").first), 33.8, 0.1);
 }
 
 TEST_F(CameraPanel, ExportCameraWritesTheFormatChosen) {
