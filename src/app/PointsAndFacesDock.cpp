@@ -40,6 +40,9 @@ const QStringList kMeasurementColumns = {"Measurement", "Value \u00b1 \u03c3", "
 const QStringList kMeasurementCopyColumns = {"Measurement", "Value\t\u03c3", "Known", "Difference",
                                              "|\u0394|/\u03c3"};
 constexpr int kKnownColumn = 2;
+const QStringList kReferenceColumns = {"Foot", "Top", "Height", "Own A \u00b1 \u03c3", "Residual", "Height from A",
+                                       "Note"};
+const char* kReferenceFieldNames[5] = {"foot u", "foot v", "top u", "top v", "height"};
 // A check length that misses by more than three σ.
 const QColor kSuspiciousCheck(255, 225, 160);
 const char* kMeasurementKindNames[3] = {"Distance", "Height difference", "Area"};
@@ -157,6 +160,24 @@ CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<vo
   adder->addWidget(add);
   layout->addLayout(adder);
   layout->addWidget(m_pMeasurements, 2);
+  // Further vertical references, typed as photograph pixels and a height.
+  layout->addWidget(new QLabel(QStringLiteral("References"), contents));
+  auto* referenceAdder = new QHBoxLayout;
+  for (int i = 0; i < 5; ++i) {
+    m_pReferenceFields[i] = new QLineEdit(contents);
+    m_pReferenceFields[i]->setObjectName(QString::fromUtf8(kReferenceFieldNames[i]).replace(' ', '_'));
+    m_pReferenceFields[i]->setPlaceholderText(QString::fromUtf8(kReferenceFieldNames[i]));
+    referenceAdder->addWidget(m_pReferenceFields[i], 1);
+    connect(m_pReferenceFields[i], &QLineEdit::returnPressed, this, [this] { AddTypedReference(); });
+  }
+  auto* addReference = new QPushButton(QStringLiteral("Add"), contents);
+  addReference->setObjectName(QStringLiteral("addReference"));
+  addReference->setToolTip(QStringLiteral("A further vertical edge standing on the ground, and its height"));
+  referenceAdder->addWidget(addReference);
+  layout->addLayout(referenceAdder);
+  m_pReferences = MakeTable(kReferenceColumns, kReferenceColumns, contents);
+  layout->addWidget(m_pReferences, 1);
+  connect(addReference, &QPushButton::clicked, this, [this] { AddTypedReference(); });
   // Every σ rests on how far a typed or clicked position may be off.
   auto* noise = new QHBoxLayout;
   m_pPositionSigma = new QDoubleSpinBox(contents);
@@ -185,7 +206,7 @@ CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<vo
   connect(m_pMeasurements, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (!m_bRefreshing && item->column() == kKnownColumn) SetKnownValue(item->row(), item->text().toStdString());
   });
-  for (QTableWidget* table : {m_pPoints, m_pFaces, m_pMeasurements}) {
+  for (QTableWidget* table : {m_pPoints, m_pFaces, m_pMeasurements, m_pReferences}) {
     connect(table, &QWidget::customContextMenuRequested, this,
             [this, table](const QPoint& position) { ShowContextMenu(*table, position); });
     table->installEventFilter(this);
@@ -250,7 +271,20 @@ void CPointsAndFacesDock::Refresh() {
         m_pMeasurements->item(i, column)->setFlags(m_pMeasurements->item(i, column)->flags() & ~Qt::ItemIsEditable);
     m_pMeasurements->item(i, kKnownColumn)->setToolTip(QStringLiteral("The true value, for a check; double-click to type it"));
   }
+  const std::vector<CReferenceRow> references = ReferenceRows(m_document.Session().Replayed());
+  m_pReferences->setRowCount(static_cast<int>(references.size()));
+  const auto pair = [](const std::array<double, 2>& p) { return FullNumber(p[0]) + ", " + FullNumber(p[1]); };
+  for (int i = 0; i < static_cast<int>(references.size()); ++i) {
+    const CReferenceRow& row = references[i];
+    const auto number = [](const std::optional<double>& v) { return PlainCell(v ? FullNumber(*v) : std::string()); };
+    SetRow(*m_pReferences, i,
+           {PlainCell(pair(row.reference.foot)), PlainCell(pair(row.reference.top)),
+            PlainCell(FullNumber(row.reference.height)),
+            row.ownA ? MeasuredCell(*row.ownA, row.sigmaA) : PlainCell(std::string()), number(row.residual),
+            number(row.impliedHeight), CCell{row.note, row.note, row.note}});
+  }
   m_bRefreshing = false;
+  m_pReferences->resizeColumnsToContents();
   m_pPoints->resizeColumnsToContents();
   m_pFaces->resizeColumnsToContents();
   m_pMeasurements->resizeColumnsToContents();
@@ -295,6 +329,35 @@ void CPointsAndFacesDock::AddTypedMeasurement() {
     return;
   }
   if (AddMeasurement(kind, ids)) m_pMeasurementIds->clear();
+}
+
+bool CPointsAndFacesDock::AddReference(const CReferenceHeightAction& reference) {
+  if (!m_document.GetSingleImage()) {
+    Services().MessageBox("No source image is loaded.");
+    return false;
+  }
+  const std::string refusal = m_document.Append({reference}, "Add Reference Height");
+  Refresh();
+  if (!refusal.empty()) {
+    Services().MessageBox(refusal);
+    return false;
+  }
+  return true;
+}
+
+void CPointsAndFacesDock::AddTypedReference() {
+  double values[5];
+  for (int i = 0; i < 5; ++i) {
+    const std::optional<double> value = ParseDoubleField(m_pReferenceFields[i]->text().toStdString());
+    if (!value) {
+      Services().MessageBox(std::string("Reference ") + kReferenceFieldNames[i] + ": please enter a number.");
+      m_pReferenceFields[i]->setFocus();
+      return;
+    }
+    values[i] = *value;
+  }
+  if (!AddReference({{values[0], values[1]}, {values[2], values[3]}, values[4]})) return;
+  for (QLineEdit* field : m_pReferenceFields) field->clear();
 }
 
 void CPointsAndFacesDock::SetKnownValue(int row, const std::string& text) {
@@ -364,6 +427,26 @@ void CPointsAndFacesDock::ShowContextMenu(QTableWidget& table, const QPoint& pos
 void CPointsAndFacesDock::DeleteSelectedRows(QTableWidget& table) {
   CSingleImage* model = m_document.GetSingleImage();
   if (!model) return;
+  if (&table == m_pReferences) {
+    // GetParameter's reference, when shown, is the first row and is changed in its own dialog.
+    const std::vector<CReferenceRow> references = ReferenceRows(m_document.Session().Replayed());
+    const int first = !references.empty() && references[0].parameters ? 1 : 0;
+    std::vector<int> rows = SelectedRows(table);
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [&](int row) { return row < first || row >= static_cast<int>(references.size()); }),
+               rows.end());
+    if (rows.empty()) return;
+    const bool several = rows.size() > 1;
+    if (!Services().AskYesNo(std::string("Delete the selected reference") + (several ? "s" : "") + "?")) return;
+    std::vector<CAction> deletions;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) deletions.push_back(CDeleteReferenceAction{*row - first});
+    const std::string refusal =
+        m_document.Append(std::move(deletions), std::string("Delete Reference Height") + (several ? "s" : ""));
+    table.clearSelection();
+    Refresh();
+    if (!refusal.empty()) Services().MessageBox(refusal);
+    return;
+  }
   if (&table == m_pMeasurements) {
     std::vector<int> rows = SelectedRows(table);
     const int count = static_cast<int>(m_document.Session().Replayed().measurements.size());

@@ -2,8 +2,10 @@
 // The "Points and Faces" dock: one table of the measured points (id, photograph position, world
 // coordinates, reference ids), one of the faces (number, texture name, corner ids, whether
 // every corner still exists) and one of the measurements between points (distances, height
-// differences, areas, each with σ, and for a check length its known value and the difference). Measured values show the digits their σ supports, the full value in
-// a tool tip. The context menu and the Delete key delete the selected rows after one question;
+// differences, areas, each with σ, and for a check length its known value and the difference),
+// and one of the vertical references A is fitted to (GetParameter's and further ones typed
+// below it, each with its own A, residual and a note). Measured values show the digits their σ
+// supports, the full value in a tool tip. The context menu and the Delete key delete the selected rows after one question;
 // Copy puts them on the clipboard as tab-separated lines under a header, value and σ apart.
 
 #include <QDockWidget>
@@ -31,6 +33,11 @@ class CPointsAndFacesDock final : public QDockWidget {
   QTableWidget* PointsTable() const { return m_pPoints; }
   QTableWidget* FacesTable() const { return m_pFaces; }
   QTableWidget* MeasurementsTable() const { return m_pMeasurements; }
+  QTableWidget* ReferencesTable() const { return m_pReferences; }
+  // Adds a further vertical reference as one command.
+  bool AddReference(const CReferenceHeightAction& reference);
+  // Adds the reference typed into the foot, top and height fields.
+  void AddTypedReference();
   // Adds a measurement of the points with these ids as one command; false, after telling the
   // user why, when it cannot be made.
   bool AddMeasurement(EMeasurementKind kind, const std::vector<int>& ids);
@@ -58,5 +65,7 @@ class CPointsAndFacesDock final : public QDockWidget {
   QComboBox* m_pMeasurementKind = nullptr;
   QLineEdit* m_pMeasurementIds = nullptr;
   QDoubleSpinBox* m_pPositionSigma = nullptr;
+  QTableWidget* m_pReferences = nullptr;
+  QLineEdit* m_pReferenceFields[5] = {};  // foot u, foot v, top u, top v, height
   bool m_bRefreshing = false;
 };

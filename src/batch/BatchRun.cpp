@@ -290,6 +290,17 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
     if (row.sigmas) entry["z"] = *row.sigmas;
     report["measurements"].push_back(entry);
   }
+  report["references"] = nlohmann::json::array();
+  const auto optional = [](const std::optional<double>& v) { return v ? nlohmann::json(*v) : nlohmann::json(nullptr); };
+  for (const CReferenceRow& row : ReferenceRows(replayed))
+    report["references"].push_back({{"foot", row.reference.foot},
+                                    {"top", row.reference.top},
+                                    {"height", row.reference.height},
+                                    {"A", optional(row.ownA)},
+                                    {"sigma_A", optional(row.sigmaA)},
+                                    {"residual", optional(row.residual)},
+                                    {"implied_height", optional(row.impliedHeight)},
+                                    {"note", OneLine(row.note)}});
   report["faces"] = nlohmann::json::array();
   for (int i = 0; i < model.m_Textures.GetCount(); ++i) {
     const CTextureImage& face = *model.m_Textures.ElementAt(i);

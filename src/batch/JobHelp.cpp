@@ -32,6 +32,8 @@ column from the left, row from the bottom; fractions are welcome):
 }
 
 "parameters" may also give "a", "b" and "A"; otherwise they are computed as "Caculate" does.
+"parameters" may list further vertical edges, "references": [{"foot": [u, v], "top": [u, v],
+"height": h}, ...]: A is then fitted to them all, and the report gives each one's residual.
 A point's "compute" runs the point dialog's buttons in order: "reference" (GET REF with the ids
 in "reference": {"x": id, "y": id, "z": id}), "height" (CACULATE Z from "foot" to "top", which
 is the pixel unless given), "xy" (CACULATE XandY at the height), "image" (CACULATE B.u and B.v

@@ -1,5 +1,6 @@
 #include "metrology/MeasurementLog.h"
 
+#include "metrology/ReferenceFit.h"
 #include "model/SingleImage.h"
 #include "services/NumberText.h"
 #include "services/Services.h"
@@ -23,6 +24,7 @@ constexpr double kRelativeHeightStep = 1e-5;
 constexpr int kSegmentVariables = 6;
 constexpr int kReferenceVariables = 8;
 constexpr int kOwnVariables = 6;
+constexpr int kFurtherReferenceVariables = 4;
 
 using CRow = std::vector<std::pair<int, double>>;  // sorted by variable
 
@@ -95,13 +97,18 @@ void SetVanishingPoints(CSingleImage& model, const std::array<std::array<double,
   }
 }
 
+// `weights` (GetParameter's reference first) replace A by the weighted mean of the references'
+// own A; none leave GetParameter's A.
 std::unique_ptr<CSingleImage> ReferencedModel(const CChainInputs& chain,
                                               const std::array<std::array<double, 3>, 3>& vanishingPoints,
-                                              const CReferenceFields& fields) {
+                                              const CReferenceFields& fields,
+                                              const std::vector<CVerticalReference>& further,
+                                              const std::vector<double>& weights) {
   auto model = std::make_unique<CSingleImage>(chain.width, chain.height);
   SetVanishingPoints(*model, vanishingPoints);
   CReferenceFields reference = fields;
   CalculateReferenceScales(*model, reference);
+  if (!weights.empty()) reference.m_A = WeightedVerticalScale(*model, reference, further, weights);
   StoreReferenceParameters(*model, reference.m_a, reference.m_b, reference.m_A, reference.m_WorldOriginU,
                            reference.m_WorldOriginV);
   return model;
@@ -149,6 +156,7 @@ struct CMeasurementLog::CChainState {
   };
   CChainInputs inputs;
   bool usable = false;
+  std::vector<double> weights;  // of the references in A's fit, held at the inputs as they are
   std::unique_ptr<CSingleImage> centre;  // the inputs as they are
   std::vector<CMoved> moved;
 };
@@ -174,6 +182,7 @@ CMeasurementLog& CMeasurementLog::operator=(const CMeasurementLog& other) {
     m_chains.clear();
     m_segmentSets.clear();
     m_referenceSets.clear();
+    m_furtherSets.clear();
     m_ownSets.clear();
     m_nVariables = 0;
   }
@@ -217,6 +226,10 @@ void CMeasurementLog::SetReference(const CSingleImage& model, const CReferenceFi
   m_bReference = same(computed.m_a, fields.m_a) && same(computed.m_b, fields.m_b) && same(computed.m_A, fields.m_A);
 }
 
+void CMeasurementLog::SetFurtherReferences(std::vector<CVerticalReference> references) {
+  m_chain.references = std::move(references);
+}
+
 void CMeasurementLog::RecordPoint(int id, CPointRecord record) {
   m_points[id] = std::move(record);
   m_chainOf.erase(id);
@@ -253,6 +266,16 @@ int CMeasurementLog::ReferenceVariables(const CReferenceFields& reference) const
   return first;
 }
 
+int CMeasurementLog::FurtherReferenceVariables(const CVerticalReference& reference) const {
+  const std::array<double, 4> key = {reference.foot[0], reference.foot[1], reference.top[0], reference.top[1]};
+  auto found = m_furtherSets.find(key);
+  if (found != m_furtherSets.end()) return found->second;
+  const int first = m_nVariables;
+  m_nVariables += kFurtherReferenceVariables;
+  m_furtherSets.emplace(key, first);
+  return first;
+}
+
 int CMeasurementLog::OwnVariables(int id) const {
   auto found = m_ownSets.find(id);
   if (found != m_ownSets.end()) return found->second;
@@ -264,7 +287,9 @@ int CMeasurementLog::OwnVariables(int id) const {
 
 CMeasurementLog::CChainState& CMeasurementLog::ChainFor(const CChainInputs& chain) const {
   for (const auto& state : m_chains)
-    if (SameReference(state->inputs.reference, chain.reference) && SameSegments(state->inputs, chain)) return *state;
+    if (SameReference(state->inputs.reference, chain.reference) && SameSegments(state->inputs, chain) &&
+        state->inputs.references == chain.references)
+      return *state;
   m_chains.push_back(std::make_unique<CChainState>());
   CChainState& state = *m_chains.back();
   state.inputs = chain;
@@ -281,7 +306,16 @@ CMeasurementLog::CChainState& CMeasurementLog::ChainFor(const CChainInputs& chai
         if (!std::isfinite(c)) return state;
   }
 
-  state.centre = ReferencedModel(state.inputs, points, state.inputs.reference);
+  const std::vector<CVerticalReference>& further = state.inputs.references;
+  if (!further.empty()) {
+    const auto unfitted = ReferencedModel(state.inputs, points, state.inputs.reference, further, {});
+    const CVerticalScaleFit fit =
+        FitVerticalScale(*unfitted, state.inputs.reference, further, &spreads[2], m_positionSigma);
+    if (fit.fittedA)
+      for (const CFittedReference& entry : fit.references) state.weights.push_back(entry.weight);
+  }
+  const std::vector<double>& weights = state.weights;
+  state.centre = ReferencedModel(state.inputs, points, state.inputs.reference, further, weights);
 
   // Each vanishing point moves in the plane of its two directions with the covariance of its
   // spread; along that covariance's principal axes, scaled by their standard deviations, the
@@ -305,7 +339,7 @@ CMeasurementLog::CChainState& CMeasurementLog::ChainFor(const CChainInputs& chai
         for (int i = 0; i < 3; ++i)
           shifted[axis][i] += amount * (axes[m][0] * spreads[axis].directions[0][i] +
                                         axes[m][1] * spreads[axis].directions[1][i]);
-        moved.model[side] = ReferencedModel(state.inputs, shifted, state.inputs.reference);
+        moved.model[side] = ReferencedModel(state.inputs, shifted, state.inputs.reference, further, weights);
       }
       state.moved.push_back(std::move(moved));
     }
@@ -329,7 +363,24 @@ CMeasurementLog::CChainState& CMeasurementLog::ChainFor(const CChainInputs& chai
         const std::array<double*, 8> shiftedFields = ReferencePositions(shifted);
         for (int k = 0; k < 4; ++k)
           if (which[k] == which[position]) *shiftedFields[2 * k + c] += side == 0 ? kPositionStep : -kPositionStep;
-        moved.model[side] = ReferencedModel(state.inputs, points, shifted);
+        moved.model[side] = ReferencedModel(state.inputs, points, shifted, further, weights);
+      }
+      state.moved.push_back(std::move(moved));
+    }
+  }
+  // The foot and top of each further reference in the fit, u and v.
+  for (size_t j = 0; j < further.size() && !weights.empty(); ++j) {
+    if (!(weights[j + 1] > 0)) continue;
+    const int first = FurtherReferenceVariables(further[j]);
+    for (int k = 0; k < 4; ++k) {
+      CChainState::CMoved moved;
+      moved.variable = first + k;
+      moved.step = kPositionStep;
+      for (int side = 0; side < 2; ++side) {
+        std::vector<CVerticalReference> shifted = further;
+        double& value = k < 2 ? shifted[j].foot[k] : shifted[j].top[k - 2];
+        value += side == 0 ? kPositionStep : -kPositionStep;
+        moved.model[side] = ReferencedModel(state.inputs, points, state.inputs.reference, shifted, weights);
       }
       state.moved.push_back(std::move(moved));
     }

@@ -62,6 +62,10 @@ class CMeasurementLog {
   // New vanishing points need new reference scales: until the next SetReference no point gets a
   // record. Scales typed by hand instead of computed from the fields give no record either.
   void SetReference(const CSingleImage& model, const CReferenceFields& fields);
+  // The further vertical references beside the reference fields: with any of them in the fit, A
+  // is their weighted mean (ReferenceFit.h), and each coordinate's row carries their foot and top.
+  void SetFurtherReferences(std::vector<CVerticalReference> references);
+  bool HasSegments() const { return m_bSegments; }
   // True once both the segments and the reference fields are known.
   bool HasChain() const { return m_bSegments && m_bReference; }
   const CChainInputs& Chain() const { return m_chain; }
@@ -95,6 +99,7 @@ class CMeasurementLog {
   CChainState& ChainFor(const CChainInputs& chain) const;
   int SegmentVariables(const CChainInputs& chain) const;
   int ReferenceVariables(const CReferenceFields& reference) const;
+  int FurtherReferenceVariables(const CVerticalReference& reference) const;
   int OwnVariables(int id) const;
   void Forget() const;
 
@@ -110,6 +115,7 @@ class CMeasurementLog {
   mutable std::map<int, const CChainState*> m_chainOf;  // by point id, until the point is recorded again
   mutable std::vector<std::pair<const CChainInputs*, int>> m_segmentSets;  // first chain with those segments
   mutable std::map<std::array<double, 8>, int> m_referenceSets;
+  mutable std::map<std::array<double, 4>, int> m_furtherSets;
   mutable std::map<int, int> m_ownSets;
   mutable int m_nVariables = 0;
 };

@@ -46,19 +46,33 @@ std::string CalculateReferenceScales(const CSingleImage& model, CReferenceFields
   const double t[3] = {f.m_tU - hw, f.m_tV - hh, 1};
   double groundLine[3];
   matrix.CrossProduct(Vx, Vy, groundLine);
-  const bool hasGroundLine = matrix.VectorNorm(groundLine, 3) != 0;
   matrix.Normalize(groundLine, 3);
   f.m_A = VerticalScaleOrHeight(b, t, model.m_Vz, groundLine, f.m_ZValue);
 
   std::vector<std::string> causes;
   if (x == 0 || y == 0) causes.emplace_back(kPointOnAxis);
-  if (f.m_ZValue == 0) causes.emplace_back(kZeroHeight);
+  for (std::string& cause : VerticalSegmentProblems(model, f.m_bU, f.m_bV, f.m_tU, f.m_tV, f.m_ZValue))
+    causes.push_back(std::move(cause));
+  return JoinCauses(causes);
+}
+
+std::vector<std::string> VerticalSegmentProblems(const CSingleImage& model, double bU, double bV, double tU, double tV,
+                                                 double height) {
+  const CMatrix matrix;
+  const double b[3] = {bU - model.GetWidth() / 2.0, bV - model.GetHeight() / 2.0, 1};
+  const double t[3] = {tU - model.GetWidth() / 2.0, tV - model.GetHeight() / 2.0, 1};
+  double groundLine[3];
+  matrix.CrossProduct(model.m_Vx, model.m_Vy, groundLine);
+  const bool hasGroundLine = matrix.VectorNorm(groundLine, 3) != 0;
+  matrix.Normalize(groundLine, 3);
+  std::vector<std::string> causes;
+  if (height == 0) causes.emplace_back(kZeroHeight);
   if (SamePoint(b, TopOnVertical(b, t, model.m_Vz).data())) causes.emplace_back(kSameEnds);
   if (!hasGroundLine)
     causes.emplace_back(kNoGroundLine);
   else if (LiesOnLine(groundLine, b))
     causes.emplace_back(kFootOnVanishingLine);
-  return JoinCauses(causes);
+  return causes;
 }
 
 double TopOffVertical(const CSingleImage& model, const CReferenceFields& f) {

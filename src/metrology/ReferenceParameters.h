@@ -4,7 +4,9 @@
 // and b of the X and Y vanishing points in the ground-plane homography H = [a·Vx, b·Vy, o] and
 // the vertical scale A. Positions are photograph pixels; the computation is centred.
 
+#include <array>
 #include <string>
+#include <vector>
 
 class CSingleImage;
 
@@ -25,6 +27,21 @@ struct CReferenceFields {
   double m_WorldOriginU = 0;
   double m_WorldOriginV = 0;
 };
+
+// A further vertical segment of known height standing on the ground: its foot and top as
+// photograph pixels, and its height in the unit of Z Value.
+struct CVerticalReference {
+  std::array<double, 2> foot{}, top{};
+  double height = 0;
+
+  bool operator==(const CVerticalReference&) const = default;
+};
+
+// Why a vertical segment from the foot (bU, bV) to the top (tU, tV) of this height cannot fix A,
+// one cause an entry (a height of 0, coincident ends, a foot on the vanishing line, no vanishing
+// line); none when it can.
+std::vector<std::string> VerticalSegmentProblems(const CSingleImage& model, double bU, double bV, double tU, double tV,
+                                                 double height);
 
 // Computes a, b (a 2 × 2 solve) and A into the fields; the scene model is only read. The
 // values are computed whatever the inputs; the result names the inputs that make them

@@ -22,12 +22,14 @@ inline constexpr double kImagePositionSigma = 0.5;
 
 // What the chain was computed from: the photograph's size, the segments of each direction as
 // they were at "Caculate " (photograph pixels x1, y1, x2, y2) and the fields of the last
-// reference-parameter OK.
+// reference-parameter OK, with the further vertical references beside it (the measurement log
+// fits A to all of them; the single-point propagation here uses the reference fields alone).
 struct CChainInputs {
   int width = 0;
   int height = 0;
   std::vector<std::array<double, 4>> segments[3];
   CReferenceFields reference;
+  std::vector<CVerticalReference> references;
 };
 
 // How one point's coordinates were obtained in its dialog: Z typed, or by "CACULATE Z" from the

@@ -140,9 +140,26 @@ struct CKnownValueAction {
   bool operator==(const CKnownValueAction&) const = default;
 };
 
+// A further vertical reference beside GetParameter's: a segment standing on the ground, its foot
+// and top as pixels, and its height. With it, A is fitted to all references.
+struct CReferenceHeightAction {
+  std::array<double, 2> foot{}, top{};
+  double height = 0;
+
+  bool operator==(const CReferenceHeightAction&) const = default;
+};
+
+// The further reference in row `row` (0 the first added) removed.
+struct CDeleteReferenceAction {
+  int row = 0;
+
+  bool operator==(const CDeleteReferenceAction&) const = default;
+};
+
 using CAction = std::variant<CSegmentAction, CCalculateAction, CParametersAction, CPointAction, CFaceAction,
                              CRenameFaceAction, CDeletePointAction, CDeleteFaceAction, CDataFileAction,
-                             CMeasurementAction, CDeleteMeasurementAction, CKnownValueAction>;
+                             CMeasurementAction, CDeleteMeasurementAction, CKnownValueAction, CReferenceHeightAction,
+                             CDeleteReferenceAction>;
 
 // How many points a measurement of the kind names.
 inline size_t MeasurementPointCount(EMeasurementKind kind) { return kind == EMeasurementKind::Area ? 4 : 2; }

@@ -56,3 +56,27 @@ std::vector<CMeasurementRow> MeasurementRows(const CSingleImage& model, const CR
   }
   return rows;
 }
+
+std::vector<CReferenceRow> ReferenceRows(const CReplayed& replayed) {
+  std::vector<CReferenceRow> rows;
+  if (replayed.fit.references.empty()) {
+    for (const CVerticalReference& reference : replayed.references) {
+      CReferenceRow row;
+      row.reference = reference;
+      row.note = "Not used: run GetParameter first.";
+      rows.push_back(row);
+    }
+    return rows;
+  }
+  for (size_t i = 0; i < replayed.fit.references.size(); ++i) {
+    const CFittedReference& fitted = replayed.fit.references[i];
+    CReferenceRow row;
+    row.parameters = i == 0;
+    row.reference = fitted.reference;
+    row.ownA = fitted.ownA, row.sigmaA = fitted.sigmaA;
+    row.residual = fitted.residual, row.impliedHeight = fitted.impliedHeight;
+    row.note = fitted.note;
+    rows.push_back(row);
+  }
+  return rows;
+}

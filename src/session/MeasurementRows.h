@@ -26,3 +26,15 @@ struct CMeasurementRow {
 };
 
 std::vector<CMeasurementRow> MeasurementRows(const CSingleImage& model, const CReplayed& replayed);
+
+// The vertical references as a table shows them: GetParameter's first (once it has run), then
+// the further ones in the order added, each with its own A, its residual against the A the scene
+// holds, the height that A gives it, and a note (why it is not used in the fit).
+struct CReferenceRow {
+  bool parameters = false;  // GetParameter's reference, not removable here
+  CVerticalReference reference;
+  std::optional<double> ownA, sigmaA, residual, impliedHeight;
+  std::string note;
+};
+
+std::vector<CReferenceRow> ReferenceRows(const CReplayed& replayed);

@@ -226,6 +226,14 @@ CParametersAction ReadParameters(CReader& r, const json& parameters, const std::
   return action;
 }
 
+CReferenceHeightAction ReadReference(CReader& r, const json& reference, const std::string& place) {
+  CReferenceHeightAction action;
+  if (const json* v = r.Member(reference, place, "foot", true)) action.foot = r.Numbers<2>(*v, place + ".foot");
+  if (const json* v = r.Member(reference, place, "top", true)) action.top = r.Numbers<2>(*v, place + ".top");
+  if (const json* v = r.Member(reference, place, "height", true)) action.height = r.Number(*v, place + ".height");
+  return action;
+}
+
 // `index` is the point's place among a job's points (its id there), for the job's own check
 // that a reference names an earlier point; projects may name any id.
 CPointAction ReadPoint(CReader& r, const json& p, const std::string& place, std::optional<size_t> index) {
@@ -362,8 +370,15 @@ void ReadSections(CReader& r, const json& doc, const std::string& folder, CProje
         Add(out, ReadSegment(r, (*list)[i], Indexed(place, i), axis), "segments");
     }
     Add(out, CCalculateAction{}, "segments");
-    if (const json* parameters = r.Member(doc, "", "parameters", true))
+    if (const json* parameters = r.Member(doc, "", "parameters", true)) {
       Add(out, ReadParameters(r, *parameters, "parameters"), "parameters");
+      const json* references = r.Member(*parameters, "parameters", "references", false);
+      if (references && !references->is_array()) r.Fail("parameters.references", "expected a list of references");
+      for (size_t i = 0; references && references->is_array() && i < references->size() && !r.Failed(); ++i) {
+        const std::string place = Indexed("parameters.references", i);
+        Add(out, ReadReference(r, (*references)[i], place), place);
+      }
+    }
     const json* points = r.Member(doc, "", "points", false);
     if (points && !points->is_array()) r.Fail("points", "expected a list of points");
     for (size_t i = 0; points && points->is_array() && i < points->size() && !r.Failed(); ++i)
@@ -435,6 +450,12 @@ void ReadActions(CReader& r, const json& actions, CProject& out) {
       CDeleteMeasurementAction deletion;
       if (const json* n = r.Member(v, inner, "row", true)) deletion.row = r.Whole(*n, inner + ".row", "a row number");
       Add(out, deletion, place);
+    } else if (kind == "reference") {
+      Add(out, ReadReference(r, v, inner), place);
+    } else if (kind == "delete_reference") {
+      CDeleteReferenceAction deletion;
+      if (const json* n = r.Member(v, inner, "row", true)) deletion.row = r.Whole(*n, inner + ".row", "a row number");
+      Add(out, deletion, place);
     } else if (kind == "true_value") {
       CKnownValueAction known;
       if (const json* n = r.Member(v, inner, "row", true)) known.row = r.Whole(*n, inner + ".row", "a row number");
@@ -448,7 +469,8 @@ void ReadActions(CReader& r, const json& actions, CProject& out) {
     } else {
       r.Fail(place, "unknown action \"" + kind +
                         "\" (expected segment, calculate, parameters, point, face, rename_face, delete_point, "
-                        "delete_face, data, measure, delete_measurement or true_value)");
+                        "delete_face, data, measure, delete_measurement, true_value, reference or "
+                        "delete_reference)");
     }
   }
 }
@@ -547,6 +569,10 @@ ordered Parameters(const CParametersAction& action) {
   return out;
 }
 
+ordered Reference(const CReferenceHeightAction& reference) {
+  return {{"foot", reference.foot}, {"top", reference.top}, {"height", reference.height}};
+}
+
 ordered Point(const CPointAction& action) {
   if (!action.typed) return {{"steps", Steps(action.steps, kPointNames)}};
   const CTypedPoint& p = *action.typed;
@@ -590,8 +616,8 @@ ordered Segment(const CSegmentAction& segment, bool withAxis) {
   return out;
 }
 
-// Segments, one "Caculate ", the reference fields, points, then faces, with at least two
-// segments a direction: what a job's sections say.
+// Segments, one "Caculate ", the reference fields and further references, points, then faces,
+// with at least two segments a direction: what a job's sections say.
 bool IsCommonOrder(const CActionList& actions) {
   size_t i = 0;
   int perAxis[3] = {};
@@ -603,6 +629,7 @@ bool IsCommonOrder(const CActionList& actions) {
   if (perAxis[0] < 2 || perAxis[1] < 2 || perAxis[2] < 2) return false;
   if (i >= actions.size() || !std::holds_alternative<CCalculateAction>(*actions[i++])) return false;
   if (i >= actions.size() || !std::holds_alternative<CParametersAction>(*actions[i++])) return false;
+  while (i < actions.size() && std::holds_alternative<CReferenceHeightAction>(*actions[i])) ++i;
   while (i < actions.size() && std::holds_alternative<CPointAction>(*actions[i])) ++i;
   while (i < actions.size() && std::holds_alternative<CFaceAction>(*actions[i])) ++i;
   while (i < actions.size() && std::holds_alternative<CMeasurementAction>(*actions[i])) ++i;
@@ -625,6 +652,8 @@ ordered Action(const CAction& action) {
         else if constexpr (std::is_same_v<T, CMeasurementAction>) return {{"measure", Measurement(a)}};
         else if constexpr (std::is_same_v<T, CDeleteMeasurementAction>)
           return {{"delete_measurement", {{"row", a.row}}}};
+        else if constexpr (std::is_same_v<T, CReferenceHeightAction>) return {{"reference", Reference(a)}};
+        else if constexpr (std::is_same_v<T, CDeleteReferenceAction>) return {{"delete_reference", {{"row", a.row}}}};
         else if constexpr (std::is_same_v<T, CKnownValueAction>)
           return {{"true_value", {{"row", a.row}, {"true", a.known ? ordered(*a.known) : ordered(nullptr)}}}};
         else return {{"data", {{"file", a.path}, {"text", a.text}}}};
@@ -755,6 +784,8 @@ std::string ProjectText(const CPhotographInfo& photograph, const CActionList& ac
     for (const auto& action : actions) {
       if (const auto* s = std::get_if<CSegmentAction>(action.get())) segments[kAxes[s->axis]].push_back(Segment(*s, false));
       if (const auto* p = std::get_if<CParametersAction>(action.get())) doc["parameters"] = Parameters(*p);
+      if (const auto* r = std::get_if<CReferenceHeightAction>(action.get()))
+        doc["parameters"]["references"].push_back(Reference(*r));
       if (const auto* p = std::get_if<CPointAction>(action.get())) points.push_back(Point(*p));
       if (const auto* f = std::get_if<CFaceAction>(action.get())) faces.push_back(Face(*f));
       if (const auto* m = std::get_if<CMeasurementAction>(action.get())) measurements.push_back(Measurement(*m));

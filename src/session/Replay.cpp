@@ -31,6 +31,20 @@ class CCollectingServices final : public CServices {
 
 void Type(CDialogModel& dialog, int controlId, double value) { dialog.SetControlText(controlId, FormatDoubleField(value)); }
 
+// A fitted to GetParameter's reference and the further ones, stored as GetParameter's OK stores
+// it; the log learns what A now rests on.
+void Refit(CSingleImage& model, CReplayed& replayed) {
+  replayed.log.SetFurtherReferences(replayed.references);
+  replayed.fit = {};
+  if (!replayed.parameters) return;
+  const CReferenceFields& p = *replayed.parameters;
+  std::optional<CVanishingPointSpread> vertical;
+  if (replayed.log.HasSegments()) vertical = SpreadOfVanishingPoint(replayed.log.Chain(), 2);
+  replayed.fit = FitVerticalScale(model, p, replayed.references, vertical ? &*vertical : nullptr,
+                                  replayed.log.PositionSigma());
+  StoreReferenceParameters(model, p.m_a, p.m_b, replayed.fit.A, p.m_WorldOriginU, p.m_WorldOriginV);
+}
+
 std::string ApplyParameters(const CParametersAction& action, CSingleImage& model, CReplayed& replayed) {
   CDialogforParameter dialog(model);
   if (action.typed)
@@ -40,6 +54,8 @@ std::string ApplyParameters(const CParametersAction& action, CSingleImage& model
   if (dialog.Result() != kDialogOk) return "the reference fields were not accepted";
   StoreReferenceParameters(model, dialog.m_a, dialog.m_b, dialog.m_A, dialog.m_WorldOriginU, dialog.m_WorldOriginV);
   replayed.log.SetReference(model, dialog);
+  replayed.parameters = static_cast<const CReferenceFields&>(dialog);
+  Refit(model, replayed);
   return {};
 }
 
@@ -71,7 +87,11 @@ std::string Apply(const CAction& action, CSingleImage& model, CReplayed& replaye
           return {};
         } else if constexpr (std::is_same_v<T, CCalculateAction>) {
           std::string refusal = CalculateVanishingPoints(model, replayed.lines[0], replayed.lines[1], replayed.lines[2]);
-          if (refusal.empty()) replayed.log.SetSegments(model, replayed.lines[0], replayed.lines[1], replayed.lines[2]);
+          if (refusal.empty()) {
+            replayed.log.SetSegments(model, replayed.lines[0], replayed.lines[1], replayed.lines[2]);
+            replayed.parameters.reset();
+            Refit(model, replayed);
+          }
           return refusal;
         } else if constexpr (std::is_same_v<T, CParametersAction>) {
           return ApplyParameters(a, model, replayed);
@@ -113,6 +133,16 @@ std::string Apply(const CAction& action, CSingleImage& model, CReplayed& replaye
             return "measurement " + std::to_string(a.row) + " doesn't exist";
           replayed.measurements.erase(replayed.measurements.begin() + a.row);
           return {};
+        } else if constexpr (std::is_same_v<T, CReferenceHeightAction>) {
+          replayed.references.push_back({a.foot, a.top, a.height});
+          Refit(model, replayed);
+          return {};
+        } else if constexpr (std::is_same_v<T, CDeleteReferenceAction>) {
+          if (a.row < 0 || a.row >= static_cast<int>(replayed.references.size()))
+            return "reference " + std::to_string(a.row) + " doesn't exist";
+          replayed.references.erase(replayed.references.begin() + a.row);
+          Refit(model, replayed);
+          return {};
         } else if constexpr (std::is_same_v<T, CKnownValueAction>) {
           if (a.row < 0 || a.row >= static_cast<int>(replayed.measurements.size()))
             return "measurement " + std::to_string(a.row) + " doesn't exist";
@@ -126,6 +156,8 @@ std::string Apply(const CAction& action, CSingleImage& model, CReplayed& replaye
           ApplyDataFile(model, std::move(content));
           // Loaded points and parameters have no record of where they came from.
           replayed.log.Clear();
+          replayed.parameters.reset();
+          replayed.fit = {};
           return {};
         }
       },
@@ -138,6 +170,9 @@ void CReplayed::Clear() {
   for (CSegmentList& list : lines) list.RemoveAll();
   log.Clear();
   measurements.clear();
+  references.clear();
+  parameters.reset();
+  fit = {};
   imagePositions.clear();
 }
 

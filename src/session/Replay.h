@@ -5,6 +5,7 @@
 // not shown.
 
 #include "metrology/MeasurementLog.h"
+#include "metrology/ReferenceFit.h"
 #include "metrology/VanishingPoints.h"
 #include "session/Actions.h"
 
@@ -30,6 +31,12 @@ struct CReplayed {
   CMeasurementLog log;
   // The measurements between points, in the order they were added.
   std::vector<CMeasurementAction> measurements;
+  // The further vertical references, in the order they were added; GetParameter's fields as its
+  // last OK gave them (none before it, after a new "Caculate " or a loaded data file); and A's
+  // fit to them all, empty without those fields.
+  std::vector<CVerticalReference> references;
+  std::optional<CReferenceFields> parameters;
+  CVerticalScaleFit fit;
   // The image position "CACULATE B.u and B.v" gave a point, by id, where its dialog ran it.
   std::map<int, std::array<double, 2>> imagePositions;
 };

@@ -13,6 +13,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QTableWidget>
@@ -324,6 +325,82 @@ TEST_F(AppTest, TheTableShowsValuesToThePrecisionOfTheirSigma) {
     const std::string tip = table.item(0, 3 + k)->toolTip().toStdString();
     EXPECT_EQ(std::stod(tip), values[k]) << tip;
   }
+}
+
+// Further reference heights typed into the References table: each a command, fitted with
+// GetParameter's, a bad one kept with its note, GetParameter's own row not deletable.
+TEST_F(AppTest, ReferenceHeightsAreTypedFittedAndDeleted) {
+  std::mt19937 random(11);
+  const CSyntheticScene scene = CSyntheticScene::Random(random, 1024, 768, true);
+  LoadPhotograph(UniformPhotograph("scene.bmp", scene.Width(), scene.Height()));
+  std::vector<CAction> setup;
+  for (int axis = 0; axis < 3; ++axis)
+    for (const auto& e : scene.EdgesAlong(axis)) setup.push_back(CSegmentAction{axis, e, true});
+  setup.push_back(CCalculateAction{});
+  const CReferenceFields fields = SyntheticReference(scene);
+  CTypedParameters typed;
+  typed.origin = {fields.m_WorldOriginU, fields.m_WorldOriginV};
+  typed.groundPixel = {fields.m_PointU, fields.m_PointV}, typed.groundWorld = {fields.m_PointX, fields.m_PointY};
+  typed.foot = {fields.m_bU, fields.m_bV}, typed.top = {fields.m_tU, fields.m_tV}, typed.height = fields.m_ZValue;
+  setup.push_back(CParametersAction{typed, {}});
+  ASSERT_EQ(app->Document().Append(setup, "Set Up"), "");
+  const double parametersA = Model()->m_A;
+
+  Command(ID_VIEW_POINTS_AND_FACES);
+  CPointsAndFacesDock& dock = *Frame().PointsAndFaces();
+  QTableWidget& references = *dock.ReferencesTable();
+  ASSERT_EQ(references.rowCount(), 1);
+  EXPECT_EQ(references.item(0, 6)->text().toStdString(), "GetParameter's reference");
+
+  const auto type = [&](double footU, double footV, double topU, double topV, const std::string& height) {
+    const char* names[5] = {"foot_u", "foot_v", "top_u", "top_v", "height"};
+    const std::string texts[5] = {FormatDoubleField(footU), FormatDoubleField(footV), FormatDoubleField(topU),
+                                  FormatDoubleField(topV), height};
+    for (int i = 0; i < 5; ++i) {
+      auto* field = dock.findChild<QLineEdit*>(names[i]);
+      ASSERT_NE(field, nullptr) << names[i];
+      field->clear();
+      QTest::keyClicks(field, QString::fromStdString(texts[i]));
+    }
+    QTest::mouseClick(dock.findChild<QPushButton*>("addReference"), Qt::LeftButton);
+  };
+  // The first box's edge on the X axis, exact: A agrees with GetParameter's.
+  const CBox& box = scene.Boxes()[0];
+  const auto foot = scene.Pixel(box.max[0], 0, 0), top = scene.Pixel(box.max[0], 0, box.max[2]);
+  type(foot[0], foot[1], top[0], top[1], FormatDoubleField(box.max[2]));
+  ASSERT_EQ(references.rowCount(), 2);
+  EXPECT_EQ(Frame().Action(ID_EDIT_UNDO)->text().toStdString(), "&Undo Add Reference Height");
+  EXPECT_EQ(references.item(1, 6)->text().toStdString(), "");
+  EXPECT_FALSE(references.item(1, 3)->text().isEmpty());
+  EXPECT_NEAR(std::stod(references.item(1, 4)->text().toStdString()), 0, 1e-9 * std::fabs(parametersA));
+  EXPECT_NEAR(std::stod(references.item(1, 5)->text().toStdString()), box.max[2], 1e-6);
+  EXPECT_NEAR(Model()->m_A, parametersA, 1e-9 * std::fabs(parametersA));
+
+  // A height that is not a number is refused; a height of 0 is kept with its note.
+  type(foot[0], foot[1], top[0], top[1], "tall");
+  EXPECT_EQ(services->messages.back(), "Reference height: please enter a number.");
+  EXPECT_EQ(references.rowCount(), 2);
+  type(foot[0], foot[1], top[0], top[1], "0");
+  ASSERT_EQ(references.rowCount(), 3);
+  EXPECT_NE(references.item(2, 6)->text().toStdString().find("Z Value must not be 0"), std::string::npos);
+
+  const auto Click = [](QTableWidget& table, int row, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, modifiers, table.visualItemRect(table.item(row, 0)).center());
+  };
+  // Delete: GetParameter's row stays, the others go after one question, as one command.
+  references.setFocus();
+  Click(references, 0);
+  QTest::keyClick(&references, Qt::Key_Delete);
+  EXPECT_TRUE(services->questions.empty());
+  EXPECT_EQ(references.rowCount(), 3);
+  Click(references, 1);
+  Click(references, 2, Qt::ControlModifier);
+  services->yesNoAnswers.push_back(true);
+  QTest::keyClick(&references, Qt::Key_Delete);
+  EXPECT_EQ(services->questions.back(), "Delete the selected references?");
+  EXPECT_EQ(references.rowCount(), 1);
+  EXPECT_EQ(Model()->m_A, parametersA);
+  EXPECT_EQ(Frame().Action(ID_EDIT_UNDO)->text().toStdString(), "&Undo Delete Reference Heights");
 }
 
 }  // namespace

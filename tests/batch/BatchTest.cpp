@@ -203,6 +203,32 @@ TEST_F(Batch, TheSampleProjectRunsAsItsJobAndWritesNothingWithoutOutputs) {
                              " is not the photograph the project was made on (its SHA-256 differs)\n");
 }
 
+TEST_F(Batch, AJobsFurtherReferencesAreFittedAndReported) {
+  const CSampleTruth truth = ReadSampleTruth(PELORIN_EXAMPLES_DIR "/sample-scene-truth.txt");
+  json job = SampleJob();
+  const auto edge = [&](const char* foot, const char* top, double height) {
+    const auto& b = truth.corners.at(foot);
+    const auto& t = truth.corners.at(top);
+    return json{{"foot", {b.x, b.y}}, {"top", {t.x, t.y}}, {"height", height}};
+  };
+  job["parameters"]["references"] = {edge("A100", "A101", 1.2), edge("A110", "A111", 1.2), edge("A010", "A011", 0)};
+  const CRun run = RunBatch(WriteJob(job));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const json report = json::parse(run.out);
+  const json& references = report["references"];
+  ASSERT_EQ(references.size(), 4u) << report.dump(1);
+  EXPECT_EQ(references[0]["note"], "GetParameter's reference");
+  const double A = report["A"].get<double>();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NEAR(references[i]["implied_height"].get<double>(), 1.2, 1e-4) << i;
+    EXPECT_NEAR(references[i]["residual"].get<double>(), references[i]["A"].get<double>() - A, 1e-15) << i;
+    EXPECT_GT(references[i]["sigma_A"].get<double>(), 0) << i;
+  }
+  EXPECT_NE(references[3]["note"].get<std::string>().find("Z Value must not be 0"), std::string::npos);
+  // The box's top corners on the fitted scale, as exact as the positions.
+  EXPECT_NEAR(report["points"][5]["world"][2].get<double>(), 1.2, 1e-4);
+}
+
 TEST_F(Batch, HelpExplainsTheJobFormat) {
   const CRun run = RunBatch("--help");
   EXPECT_EQ(run.status, 0);

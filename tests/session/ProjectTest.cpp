@@ -52,6 +52,8 @@ TEST(ProjectFile, EveryKindOfActionIsReadBackAsItWasWritten) {
       CKnownValueAction{1, 1.2},
       CKnownValueAction{0, std::nullopt},
       CDeleteMeasurementAction{0},
+      CReferenceHeightAction{{100.5, 20}, {101, 300.25}, 2.5},
+      CDeleteReferenceAction{0},
   };
   const std::string text = ProjectText(Photograph(), Shared(actions), "/photos");
   CProject read;
@@ -73,6 +75,8 @@ TEST(ProjectFile, TheCommonOrderIsWrittenAsAJobsSections) {
     for (int k = 0; k < 2; ++k) actions.push_back(CSegmentAction{axis, {1.0 * axis, 2.0 * k, 50, 60}, k == 0});
   actions.push_back(CCalculateAction{});
   actions.push_back(CParametersAction{CTypedParameters{}, {}});
+  actions.push_back(CReferenceHeightAction{{10, 20}, {11, 80}, 3.0});
+  actions.push_back(CReferenceHeightAction{{30, 20}, {31, 60}, 2.0});
   CTypedPoint point;
   point.height = 0;
   point.compute = {"xy"};
@@ -86,6 +90,8 @@ TEST(ProjectFile, TheCommonOrderIsWrittenAsAJobsSections) {
   EXPECT_EQ(doc["segments"]["Y"][0], nlohmann::json({1.0, 0.0, 50.0, 60.0}));
   EXPECT_EQ(doc["segments"]["Y"][1]["disabled"], true);
   EXPECT_EQ(doc["points"][0]["compute"], nlohmann::json({"xy"}));
+  EXPECT_EQ(doc["parameters"]["references"][1],
+            nlohmann::json({{"foot", {30.0, 20.0}}, {"top", {31.0, 60.0}}, {"height", 2.0}}));
   EXPECT_EQ(doc["measurements"][0], nlohmann::json({{"distance", {0, 0}}, {"true", 2.0}}));
   CProject read;
   std::string error;
@@ -113,7 +119,7 @@ TEST(ProjectFile, BadFilesAreRefusedWithThePlace) {
       {"{" + good + R"(, "actions": 5})", "actions: expected a list of actions"},
       {"{" + good + R"(, "actions": [{"paint": {}}]})",
        "actions[0]: unknown action \"paint\" (expected segment, calculate, parameters, point, face, rename_face, "
-       "delete_point, delete_face, data, measure, delete_measurement or true_value)"},
+       "delete_point, delete_face, data, measure, delete_measurement, true_value, reference or delete_reference)"},
       {"{" + good + R"(, "actions": [{"measure": {"distance": [1, 2, 3]}}]})",
        "actions[0].measure.distance: expected two point ids"},
       {"{" + good + R"(, "actions": [{"measure": {"known": 2}}]})",

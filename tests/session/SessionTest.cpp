@@ -348,4 +348,86 @@ TEST(Measurements, NamingAPointThatDoesNotExistAddsNothing) {
   EXPECT_FALSE(session.CanUndo());
 }
 
+// Further vertical references on the sample box: the front right edge and the back left one, read
+// from the points the sample measures with CACULATE Z.
+struct CSampleEdge {
+  std::array<double, 2> foot, top;
+};
+std::vector<CSampleEdge> SampleEdges(const CProject& project) {
+  std::vector<CSampleEdge> edges;
+  for (const CAction& action : project.actions)
+    if (const auto* point = std::get_if<CPointAction>(&action); point && point->typed && point->typed->foot)
+      edges.push_back({*point->typed->foot, point->typed->top ? *point->typed->top : point->typed->pixel});
+  return edges;
+}
+
+TEST(References, FurtherHeightsFitAWeightedByEachOnesVariance) {
+  CQuietServices quiet;
+  CScopedServices installed(quiet);
+  const CProject project = ReadExample("sample-scene.pelorin");
+  CSession session;
+  ASSERT_EQ(session.Open(SampleModel(), project.photograph, Shared(project.actions)), "");
+  const double parametersA = session.Model()->m_A;
+  const std::string dataBefore = DataFileText(*session.Model());
+  const auto coordinates = [&] {
+    std::vector<std::array<double, 3>> points;
+    for (int i = 0; i < session.Model()->m_Points.GetCount(); ++i) {
+      const CViewPoint& p = *session.Model()->m_Points.ElementAt(i);
+      points.push_back({p.m_x, p.m_y, p.m_z});
+    }
+    return points;
+  };
+  const auto pointsBefore = coordinates();
+  const std::vector<CSampleEdge> edges = SampleEdges(project);
+  ASSERT_GE(edges.size(), 3u);
+
+  // Edges 1 and 2 are the box's other vertical edges, 1.2 high.
+  ASSERT_EQ(session.Append({CReferenceHeightAction{edges[1].foot, edges[1].top, 1.2},
+                            CReferenceHeightAction{edges[2].foot, edges[2].top, 1.2}},
+                           "Add Reference Height"),
+            "");
+  std::vector<CReferenceRow> rows = ReferenceRows(session.Replayed());
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_TRUE(rows[0].parameters);
+  double weightSum = 0, weighted = 0, low = 1e300, high = -1e300;
+  for (const CReferenceRow& row : rows) {
+    ASSERT_TRUE(row.ownA && row.sigmaA && row.residual && row.impliedHeight);
+    EXPECT_EQ(row.note.find("Not used"), std::string::npos) << row.note;
+    weightSum += 1 / (*row.sigmaA * *row.sigmaA), weighted += *row.ownA / (*row.sigmaA * *row.sigmaA);
+    low = std::min(low, *row.ownA), high = std::max(high, *row.ownA);
+    // Each edge of the 1.2 m box within a few percent of it on the fitted scale.
+    EXPECT_NEAR(*row.impliedHeight, 1.2, 0.05);
+  }
+  const double fitted = session.Model()->m_A;
+  EXPECT_NEAR(fitted, weighted / weightSum, 1e-12 * std::fabs(fitted));
+  EXPECT_NE(fitted, parametersA);
+  EXPECT_GE(fitted, low);
+  EXPECT_LE(fitted, high);
+  for (const CReferenceRow& row : rows) EXPECT_NEAR(*row.residual, *row.ownA - fitted, 1e-15);
+  // The points measured before keep their coordinates.
+  EXPECT_EQ(coordinates(), pointsBefore);
+
+  // A reference of height 0 is kept with a note and left out: A stays.
+  ASSERT_EQ(session.Append({CReferenceHeightAction{edges[1].foot, edges[1].top, 0}}, "Add Reference Height"), "");
+  rows = ReferenceRows(session.Replayed());
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_NE(rows[3].note.find("Z Value must not be 0"), std::string::npos) << rows[3].note;
+  EXPECT_EQ(session.Model()->m_A, fitted);
+
+  // Written and read back, the fit is the same.
+  CActionList actions;
+  EXPECT_EQ(ReplayOfItsProjectFile(session, &actions), Snapshot(session));
+  EXPECT_EQ(actions.size(), session.Actions().size());
+
+  // Without the further references, GetParameter's A exactly.
+  ASSERT_EQ(session.Append({CDeleteReferenceAction{2}, CDeleteReferenceAction{1}, CDeleteReferenceAction{0}},
+                           "Delete Reference Heights"),
+            "");
+  EXPECT_EQ(session.Model()->m_A, parametersA);
+  EXPECT_EQ(DataFileText(*session.Model()), dataBefore);
+  EXPECT_EQ(session.Append({CDeleteReferenceAction{0}}, "Delete Reference Height"), "reference 0 doesn't exist");
+  session.Undo();
+  EXPECT_EQ(session.Model()->m_A, fitted);
+}
+
 }  // namespace
