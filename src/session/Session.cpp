@@ -49,10 +49,7 @@ std::string CSession::Append(std::vector<CAction> actions, std::string label) {
   return {};
 }
 
-std::string CSession::SetPositionSigma(double pixels, std::string label) {
-  if (!(pixels > 0) || !std::isfinite(pixels)) return "The position noise must be a positive number of pixels.";
-  CState next = m_state;
-  next.positionSigma = pixels;
+std::string CSession::Change(CState next, std::string label) {
   next.serial = NextSerial();
   CState previous = m_state;
   std::string refusal = Become(std::move(next));
@@ -64,19 +61,18 @@ std::string CSession::SetPositionSigma(double pixels, std::string label) {
   return refusal;
 }
 
+std::string CSession::SetPositionSigma(double pixels, std::string label) {
+  if (!(pixels > 0) || !std::isfinite(pixels)) return "The position noise must be a positive number of pixels.";
+  CState next = m_state;
+  next.positionSigma = pixels;
+  return Change(std::move(next), std::move(label));
+}
+
 std::string CSession::Replace(CActionList actions, std::string label) {
   if (!m_state.model) return "No source image is loaded.";
   CState next = m_state;
   next.actions = std::move(actions);
-  next.serial = NextSerial();
-  CState previous = m_state;
-  std::string refusal = Become(std::move(next));
-  if (refusal.empty()) {
-    m_undo.push_back({std::move(label), std::move(previous)});
-    if (m_undo.size() > kUndoLimit) m_undo.erase(m_undo.begin());
-    m_redo.clear();
-  }
-  return refusal;
+  return Change(std::move(next), std::move(label));
 }
 
 void CSession::StartPhotograph(std::shared_ptr<CSingleImage> model, CPhotographInfo photograph, std::string label) {

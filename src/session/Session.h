@@ -81,6 +81,8 @@ class CSession {
   // Replays the state's actions on its model; the state becomes current when they all apply.
   std::string Become(CState state, size_t* refusedIndex = nullptr);
   void Push(std::string label);
+  // Makes `next` current as one command named `label`, when its actions all apply.
+  std::string Change(CState next, std::string label);
   unsigned long long NextSerial() { return ++m_lastSerial; }
 
   CState m_state;
