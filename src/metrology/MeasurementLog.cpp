@@ -321,12 +321,7 @@ CMeasurementLog::CChainState& CMeasurementLog::ChainFor(const CChainInputs& chai
   // spread; along that covariance's principal axes, scaled by their standard deviations, the
   // moves are independent and of unit variance per unit variance of every end point.
   for (int axis = 0; axis < 3; ++axis) {
-    const auto& c = spreads[axis].covariance;
-    const double mean = (c[0][0] + c[1][1]) / 2, half = (c[0][0] - c[1][1]) / 2;
-    const double radius = std::hypot(half, c[0][1]);
-    const double angle = 0.5 * std::atan2(c[0][1], half);
-    const double axes[2][2] = {{std::cos(angle), std::sin(angle)}, {-std::sin(angle), std::cos(angle)}};
-    const double variances[2] = {mean + radius, mean - radius};
+    const auto [axes, variances] = PrincipalAxes(spreads[axis].covariance);
     for (int m = 0; m < 2; ++m) {
       if (!(variances[m] > 0)) continue;
       const double deviation = std::sqrt(variances[m]);

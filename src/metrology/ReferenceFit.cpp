@@ -41,12 +41,7 @@ double UnitVariance(const CSingleImage& model, const CVerticalReference& r, cons
   }
   if (!vertical) return variance;
   // The vanishing point moves along the principal axes of its spread, independently.
-  const auto& c = vertical->covariance;
-  const double mean = (c[0][0] + c[1][1]) / 2, half = (c[0][0] - c[1][1]) / 2;
-  const double radius = std::hypot(half, c[0][1]);
-  const double angle = 0.5 * std::atan2(c[0][1], half);
-  const double axes[2][2] = {{std::cos(angle), std::sin(angle)}, {-std::sin(angle), std::cos(angle)}};
-  const double variances[2] = {mean + radius, mean - radius};
+  const auto [axes, variances] = PrincipalAxes(vertical->covariance);
   for (int m = 0; m < 2; ++m) {
     if (!(variances[m] > 0)) continue;
     const double step = kPositionStep * std::sqrt(variances[m]);

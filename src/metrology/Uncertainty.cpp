@@ -201,3 +201,10 @@ std::optional<std::array<double, 3>> PropagatePointUncertainty(const CChainInput
   }
   return deviation;
 }
+
+CPrincipalAxes PrincipalAxes(const double (&c)[2][2]) {
+  const double mean = (c[0][0] + c[1][1]) / 2, half = (c[0][0] - c[1][1]) / 2;
+  const double radius = std::hypot(half, c[0][1]);
+  const double angle = 0.5 * std::atan2(c[0][1], half);
+  return {{{std::cos(angle), std::sin(angle)}, {-std::sin(angle), std::cos(angle)}}, {mean + radius, mean - radius}};
+}

@@ -59,6 +59,14 @@ struct CVanishingPointSpread {
   std::array<double, 3> directions[2] = {};
   double covariance[2][2] = {};
 };
+// The principal axes of a spread's covariance (unit vectors in the plane of its two directions)
+// and the variance along each: moves along them are independent.
+struct CPrincipalAxes {
+  double axes[2][2];
+  double variances[2];
+};
+CPrincipalAxes PrincipalAxes(const double (&covariance)[2][2]);
+
 // Direction 0, 1 or 2 (X, Y, Z) of the chain.
 CVanishingPointSpread SpreadOfVanishingPoint(const CChainInputs& chain, int axis);
 
