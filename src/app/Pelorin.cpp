@@ -259,7 +259,8 @@ bool CPelorinApp::OpenProject(const QString& absolute) {
   for (CAction& action : project.actions) actions.push_back(std::make_shared<const CAction>(std::move(action)));
   size_t refused = 0;
   if (const std::string refusal =
-          m_document.Open(std::move(model), found, std::move(actions), &refused, project.positionSigma);
+          m_document.Open(std::move(model), found, std::move(actions), &refused, project.positionSigma,
+                          project.focal35mm);
       !refusal.empty()) {
     Services().MessageBox("The project " + path + " cannot be opened: " + project.places[refused] + ": " + refusal + ".");
     return false;

@@ -139,7 +139,7 @@ CGltfModel MakeGlb(const CSingleImage& model, const CGltfOptions& options) {
     nodes.push_back({{"mesh", meshes.size() - 1}, {"name", "model"}});
   }
 
-  const CCameraCalibration camera = CalibrateCamera(model);
+  const CCameraCalibration camera = CalibrateCamera(model, options.givenFocalPixels);
   result.cameraProblem = camera.problem;
   if (camera.IsValid()) {
     const double w = camera.imageWidth, h = camera.imageHeight, f = camera.focalPixels;
