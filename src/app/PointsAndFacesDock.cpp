@@ -100,6 +100,19 @@ CCell MeasuredCell(double value, const std::optional<double>& sigma) {
   return cell;
 }
 
+// A number that comes with a σ of its own: shown to σ's decimals as MeasuredCell shows it, in
+// full in the tool tip and in what Copy takes.
+CCell RoundedCell(const std::optional<double>& value, const std::optional<double>& sigma) {
+  if (!value) return PlainCell(std::string());
+  CCell cell = PlainCell(FullNumber(*value));
+  cell.tip = cell.shown;
+  if (sigma && *sigma > 0 && std::isfinite(*sigma) && std::isfinite(*value)) {
+    const int decimals = std::clamp(1 - static_cast<int>(std::floor(std::log10(*sigma))), 0, kMaxDecimals);
+    cell.shown = WithoutNegativeZero(FormatFixed(*value, decimals));
+  }
+  return cell;
+}
+
 void SetRow(QTableWidget& table, int row, const std::vector<CCell>& cells, const QColor* background = nullptr) {
   for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
     auto* item = new QTableWidgetItem(QString::fromStdString(cells[column].shown));
@@ -261,7 +274,7 @@ void CPointsAndFacesDock::Refresh() {
     const CMeasurementRow& row = rows[i];
     const CCell known = PlainCell(row.known ? FullNumber(*row.known) : std::string());
     CCell value = row.problem.empty() ? MeasuredCell(row.value, row.sigma) : CCell{row.problem, row.problem, "\t"};
-    CCell difference = PlainCell(row.difference ? FullNumber(*row.difference) : std::string());
+    CCell difference = RoundedCell(row.difference, row.sigma);
     CCell ratio = PlainCell(row.sigmas ? FormatFixed(*row.sigmas, 1) : std::string());
     if (row.suspicious) ratio.tip = "More than three \u03c3 from the known value";
     SetRow(*m_pMeasurements, i, {PlainCell(row.name), value, known, difference, ratio},
@@ -276,12 +289,16 @@ void CPointsAndFacesDock::Refresh() {
   const auto pair = [](const std::array<double, 2>& p) { return FullNumber(p[0]) + ", " + FullNumber(p[1]); };
   for (int i = 0; i < static_cast<int>(references.size()); ++i) {
     const CReferenceRow& row = references[i];
-    const auto number = [](const std::optional<double>& v) { return PlainCell(v ? FullNumber(*v) : std::string()); };
+    // The implied height errs as A does, relatively.
+    std::optional<double> heightSigma;
+    if (row.impliedHeight && row.sigmaA && row.ownA && *row.ownA != 0)
+      heightSigma = std::fabs(*row.impliedHeight * *row.sigmaA / *row.ownA);
     SetRow(*m_pReferences, i,
            {PlainCell(pair(row.reference.foot)), PlainCell(pair(row.reference.top)),
             PlainCell(FullNumber(row.reference.height)),
-            row.ownA ? MeasuredCell(*row.ownA, row.sigmaA) : PlainCell(std::string()), number(row.residual),
-            number(row.impliedHeight), CCell{row.note, row.note, row.note}});
+            row.ownA ? MeasuredCell(*row.ownA, row.sigmaA) : PlainCell(std::string()),
+            RoundedCell(row.residual, row.sigmaA), RoundedCell(row.impliedHeight, heightSigma),
+            CCell{row.note, row.note, row.note}});
   }
   m_bRefreshing = false;
   m_pReferences->resizeColumnsToContents();
