@@ -195,6 +195,17 @@ TEST_F(SegmentsTable, UncheckingASegmentEqualsDeletingItAndUndoBringsItBack) {
   EXPECT_EQ(UndoText(), "&Undo Enable Segment Y 1");
   EXPECT_EQ(Computed(), original);
   EXPECT_TRUE(services->messages.empty());
+
+  // A third of X's four segments unchecked would leave "Caculate " too few: refused, and the box
+  // is checked again.
+  ClickCheckBox(0);
+  ClickCheckBox(1);
+  const CComputedValues twoLeft = Computed();
+  ClickCheckBox(2);
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_EQ(Table().item(2, 0)->checkState(), Qt::Checked);
+  EXPECT_EQ(UndoText(), "&Undo Disable Segment X 1");
+  EXPECT_EQ(Computed(), twoLeft);
 }
 
 TEST_F(SegmentsTable, DeleteTakesEverySelectedRowAfterOneQuestionAndNoChangesNothing) {
