@@ -1,13 +1,13 @@
 #pragma once
 // The "Points and Faces" dock: one table of the measured points (id, photograph position, world
 // coordinates, reference ids), one of the faces (number, texture name, corner ids, whether
-// every corner still exists) and one of the measurements between points (distances, height
+// every corner still exists), one of the measurements between points (distances, height
 // differences, areas, each with σ, and for a check length its known value and the difference),
-// one of the vertical references A is fitted to (GetParameter's and further ones typed
-// below it, each with its own A, residual and a note), and the segments with their residuals
-// (SegmentsPanel.h). Measured values show the digits their σ
-// supports, the full value in a tool tip. The context menu and the Delete key delete the selected rows after one question;
-// Copy puts them on the clipboard as tab-separated lines under a header, value and σ apart.
+// one of the vertical references A is fitted to (GetParameter's and further ones typed below it,
+// each with its own A, residual and a note), and the segments with their residuals
+// (SegmentsPanel.h). Measured values show the digits their σ supports, the full value in a tool
+// tip. The context menu and the Delete key delete the selected rows after one question; Copy
+// puts them on the clipboard as tab-separated lines under a header, value and σ apart.
 
 #include <QDockWidget>
 
