@@ -213,11 +213,12 @@ void CSegmentsPanel::DeleteSelectedRows() {
   }
   const bool several = rows.size() > 1;
   if (!Services().AskYesNo("Delete segment" + std::string(several ? "s " : " ") + Enumeration(names) + "?")) return;
+  // The rows then in those places are other segments: a later Delete must not take them, and the
+  // view must not highlight them.
+  m_pTable->clearSelection();
   const std::string refusal = m_document.Replace(WithoutActions(m_document.Session().Actions(), places),
                                                  "Delete Segment" + std::string(several ? "s " : " ") +
                                                      Enumeration(names));
-  // The rows now in those places are other segments: a later Delete must not take them.
-  m_pTable->clearSelection();
   Refresh();
   if (!refusal.empty()) Services().MessageBox(refusal);
 }
