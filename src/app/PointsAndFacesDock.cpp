@@ -1,6 +1,7 @@
 #include "app/PointsAndFacesDock.h"
 
 #include "app/PelorinDoc.h"
+#include "app/SegmentsPanel.h"
 #include "session/MeasurementRows.h"
 #include "metrology/PointMeasurement.h"
 #include "services/NumberText.h"
@@ -191,6 +192,9 @@ CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<vo
   m_pReferences = MakeTable(kReferenceColumns, kReferenceColumns, contents);
   layout->addWidget(m_pReferences, 1);
   connect(addReference, &QPushButton::clicked, this, [this] { AddTypedReference(); });
+  layout->addWidget(new QLabel(QStringLiteral("Segments"), contents));
+  m_pSegments = new CSegmentsPanel(m_document, contents);
+  layout->addWidget(m_pSegments, 2);
   // Every σ rests on how far a typed or clicked position may be off.
   auto* noise = new QHBoxLayout;
   m_pPositionSigma = new QDoubleSpinBox(contents);
@@ -219,7 +223,7 @@ CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<vo
   connect(m_pMeasurements, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (!m_bRefreshing && item->column() == kKnownColumn) SetKnownValue(item->row(), item->text().toStdString());
   });
-  for (QTableWidget* table : {m_pPoints, m_pFaces, m_pMeasurements, m_pReferences}) {
+  for (QTableWidget* table : {m_pPoints, m_pFaces, m_pMeasurements, m_pReferences, m_pSegments->Table()}) {
     connect(table, &QWidget::customContextMenuRequested, this,
             [this, table](const QPoint& position) { ShowContextMenu(*table, position); });
     table->installEventFilter(this);
@@ -301,6 +305,7 @@ void CPointsAndFacesDock::Refresh() {
             CCell{row.note, row.note, row.note}});
   }
   m_bRefreshing = false;
+  m_pSegments->Refresh();
   m_pReferences->resizeColumnsToContents();
   m_pPoints->resizeColumnsToContents();
   m_pFaces->resizeColumnsToContents();
@@ -441,9 +446,18 @@ void CPointsAndFacesDock::ShowContextMenu(QTableWidget& table, const QPoint& pos
     AddMeasurement(measurements[chosen - 2].first, measurements[chosen - 2].second);
 }
 
+void CPointsAndFacesDock::SetSegmentSelectionHandler(std::function<void(std::array<std::vector<int>, 3>)> handler) {
+  m_pSegments->SetSelectionHandler(std::move(handler));
+}
+
 void CPointsAndFacesDock::DeleteSelectedRows(QTableWidget& table) {
   CSingleImage* model = m_document.GetSingleImage();
   if (!model) return;
+  if (&table == m_pSegments->Table()) {
+    m_pSegments->DeleteSelectedRows();
+    if (m_afterDelete) m_afterDelete();
+    return;
+  }
   if (&table == m_pReferences) {
     // GetParameter's reference, when shown, is the first row and is changed in its own dialog.
     const std::vector<CReferenceRow> references = ReferenceRows(m_document.Session().Replayed());
