@@ -98,7 +98,8 @@ class CPelorinView final : public QWidget {
   // a right-click face), so tables that show them stay up to date.
   void SetModelChangedHandler(std::function<void()> handler) { m_onModelChanged = std::move(handler); }
 
-  // The tool of the left button; a press on a handle drags the handle in every tool.
+  // The tool of the left button; a press on a handle drags the handle in every tool while the
+  // overlays show the handles. Esc during a drag puts the handle back.
   ETool Tool() const { return m_eTool; }
   void SetTool(ETool tool);
   // The handle under the mouse, the one last dragged or clicked (arrow keys nudge it), and the

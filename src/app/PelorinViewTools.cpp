@@ -58,7 +58,8 @@ const std::vector<CHandle>& CPelorinView::Handles() {
 }
 
 std::optional<CHandle> CPelorinView::HandleAt(QPointF logical) {
-  if (!GetDocument()->GetSingleImage()) return std::nullopt;
+  // What is not drawn cannot be taken: with the overlays hidden a press pans or draws.
+  if (!GetDocument()->GetSingleImage() || !m_bOverlays) return std::nullopt;
   const QPointF at = SegmentPositionAt(logical);
   return NearestHandle(Handles(), {at.x(), at.y()}, kHandleRadius / m_dZoom);
 }
@@ -217,6 +218,15 @@ void CPelorinView::Nudge(double dx, double dy) {
 }
 
 void CPelorinView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && m_bHandleDragging) {
+    // The drag is abandoned: the handle goes back, nothing is recorded.
+    m_pressedHandle.reset();
+    m_bHandleDragging = false;
+    m_dragActions.reset();
+    GetDocument()->EndPreview();
+    ModelChanged();
+    return;
+  }
   if (m_selected) {
     switch (event->key()) {
       // Rows count from the bottom: up is a larger row.

@@ -53,6 +53,13 @@ class Tools : public AppTest {
     Command(ID_FILE_OPEN);
     ASSERT_NE(Model(), nullptr);
     ASSERT_TRUE(services->messages.empty()) << services->messages.front();
+    ShowOverlays();
+  }
+
+  // Handles are taken where they are drawn.
+  void ShowOverlays() {
+    if (!Frame().Action(ID_VIEW_OVERLAYS)->isChecked()) Command(ID_VIEW_OVERLAYS);
+    ASSERT_TRUE(View().OverlaysShown());
   }
 
   // The window position of a photograph pixel at pan 0 and zoom 1.
@@ -237,7 +244,8 @@ TEST_F(Tools, TheLoupeShowsThePhotographEightTimesLargerBesideTheCursorWhileAHan
     const unsigned char level = (x / 4) % 2 ? 230 : 20;
     return std::array<unsigned char, 3>{level, level, level};
   }));
-  View().SetOverlays(false);
+  // The segment drawn here stays clear of the row read below.
+  ShowOverlays();
   const int h = View().ClientSize().height();
   Key(Qt::Key_1);
   EXPECT_TRUE(View().LoupeRect().isEmpty());
@@ -270,6 +278,7 @@ TEST_F(Tools, TheLoupeShowsThePhotographEightTimesLargerBesideTheCursorWhileAHan
 
 TEST_F(Tools, ArrowKeysNudgeTheSelectedHandleEachNudgeOneCommandAndEscapeLetsItGo) {
   LoadPhotograph(UniformPhotograph("photo.bmp", 200, 150));
+  ShowOverlays();
   const int h = View().ClientSize().height();
   Key(Qt::Key_3);
   Drag(QPoint(60, h - 1 - 20), QPoint(62, h - 1 - 120));
@@ -287,6 +296,26 @@ TEST_F(Tools, ArrowKeysNudgeTheSelectedHandleEachNudgeOneCommandAndEscapeLetsItG
   EXPECT_EQ(Frame().Action(ID_EDIT_UNDO)->text().toStdString(), "&Undo Move Segment End");
   Command(ID_EDIT_UNDO);
   EXPECT_EQ(ends(), (std::array<double, 4>{60, 20, 62, 121}));
+
+  // Esc during a drag puts the handle back and records nothing.
+  Press(QPoint(62, h - 1 - 121));
+  MoveTo(QPointF(70, h - 1 - 130));
+  ASSERT_TRUE(View().IsDraggingHandle());
+  EXPECT_EQ(View().m_ZLines.ElementAt(0)->m_Point2[0], 70 - 100);  // centred: shown while it moves
+  Key(Qt::Key_Escape);
+  Release(QPoint(70, h - 1 - 130));
+  EXPECT_EQ(ends(), (std::array<double, 4>{60, 20, 62, 121}));
+  EXPECT_EQ(View().m_ZLines.ElementAt(0)->m_Point2[0], 62 - 100);
+  EXPECT_EQ(Frame().Action(ID_EDIT_REDO)->text().toStdString(), "&Redo Move Segment End");
+  // With the overlays hidden the same press pans, as it always did.
+  Command(ID_VIEW_OVERLAYS);
+  Press(QPoint(62, h - 1 - 121));
+  MoveTo(QPointF(72, h - 1 - 121));
+  Release(QPoint(72, h - 1 - 121));
+  EXPECT_EQ(View().m_nPanX, 10);
+  EXPECT_EQ(ends(), (std::array<double, 4>{60, 20, 62, 121}));
+  View().OnInitialUpdate();
+  ShowOverlays();
   // Zoomed in beyond 4, a tenth of a pixel.
   View().SetZoom(8, QPointF(62, h - 1 - 120));
   Key(Qt::Key_Right);
