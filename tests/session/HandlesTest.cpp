@@ -7,6 +7,7 @@
 #include "session/Recording.h"
 #include "session/Session.h"
 
+#include "dialogs/DialogforParameter.h"
 #include "dialogs/GetPointDialog.h"
 #include "model/DataFile.h"
 #include "model/SingleImage.h"
@@ -201,6 +202,58 @@ TEST_F(SampleHandles, APointKeptAsPressesIsMeasuredAgainAtTheNewPosition) {
   EXPECT_EQ(point.m_y, anew.m_Y);
   EXPECT_EQ(point.m_z, anew.m_Z);
   EXPECT_NE(point.m_z, first.m_Z);
+}
+
+// GetParameter driven twice over ("Caculate" with a wrong origin, then with the right one):
+// moving its origin computes a, b and A again from the new origin.
+TEST_F(SampleHandles, AReferenceKeptAsPressesIsCalculatedAgainFromTheMovedOrigin) {
+  const CTypedParameters typed = [&] {
+    for (const CAction& action : job)
+      if (const auto* parameters = std::get_if<CParametersAction>(&action)) return *parameters->typed;
+    return CTypedParameters{};
+  }();
+  std::vector<CAction> segments;
+  for (const CAction& action : job)
+    if (std::holds_alternative<CSegmentAction>(action) || std::holds_alternative<CCalculateAction>(action))
+      segments.push_back(action);
+  ASSERT_EQ(session.Open(std::make_shared<CSingleImage>(1024, 768), {"/sample.bmp", 1024, 768, ""}, Shared(segments)), "");
+  const auto drive = [&](CDialogforParameter& d, const std::string& u, const std::string& v) {
+    const auto type = [&d](int id, double value) { d.SetControlText(id, FormatDoubleField(value)); };
+    d.OnInitDialog();
+    type(IDC_ORIGIN_U, 431), type(IDC_ORIGIN_V, 270);
+    type(IDC_GROUND_U, typed.groundPixel[0]), type(IDC_GROUND_V, typed.groundPixel[1]);
+    type(IDC_GROUND_X, typed.groundWorld[0]), type(IDC_GROUND_Y, typed.groundWorld[1]);
+    type(IDC_REFERENCE_BU, typed.foot[0]), type(IDC_REFERENCE_BV, typed.foot[1]);
+    type(IDC_REFERENCE_TU, typed.top[0]), type(IDC_REFERENCE_TV, typed.top[1]);
+    type(IDC_REFERENCE_HEIGHT, typed.height);
+    d.Press(IDC_CALCULATE_PARAMETERS);
+    d.SetControlText(IDC_ORIGIN_U, u), d.SetControlText(IDC_ORIGIN_V, v);
+    d.Press(IDC_CALCULATE_PARAMETERS);
+    d.Press(IDOK);
+  };
+  CDialogforParameter first(*session.Model());
+  drive(first, "428.179001", "273.962001");
+  const CParametersAction action = ParametersActionFromDialog(*session.Model(), first.Transcript());
+  ASSERT_FALSE(action.typed);
+  ASSERT_EQ(session.Append({action}, "Set Reference Parameters"), "");
+  CDialogforParameter anew(*session.Model());
+  drive(anew, "429.5", "275");
+
+  const std::vector<CHandle> listed = ListHandles(session.Actions());
+  const CHandle* origin = Named(listed, "Origin");
+  ASSERT_NE(origin, nullptr);
+  EXPECT_EQ(origin->position, (std::array<double, 2>{428.179001, 273.962001}));
+  const std::string shown = DataFileText(*session.Model());
+  const std::optional<CActionList> moved = session.MovedHandle(*origin, {429.5, 275});
+  ASSERT_TRUE(moved);
+  // Driving the dialog again on the model replayed up to it leaves what is shown as it was.
+  EXPECT_EQ(DataFileText(*session.Model()), shown);
+  ASSERT_EQ(session.Replace(*moved, MoveCommandName(*origin)), "");
+  EXPECT_EQ(session.UndoName(), "Move Origin");
+  EXPECT_EQ(session.Model()->m_a, anew.m_a);
+  EXPECT_EQ(session.Model()->m_b, anew.m_b);
+  EXPECT_EQ(session.Model()->m_A, anew.m_A);
+  EXPECT_NE(session.Model()->m_a, first.m_a);
 }
 
 TEST_F(SampleHandles, APreviewChangesWhatIsShownButNotTheListNorTheHistory) {
