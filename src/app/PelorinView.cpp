@@ -341,7 +341,8 @@ void CPelorinView::mouseMoveEvent(QMouseEvent* event) {
 
 void CPelorinView::OnMouseMoveZoomed(QPointF point) {
   const QPointF position = PhotoPositionAt(point);
-  Services().SetStatusText("x = " + FormatFixed(position.x(), 2) + ", y = " + FormatFixed(position.y(), 2) + m_hoverText);
+  Services().SetStatusText("x = " + FormatFixed(position.x(), 2) + ", y = " + FormatFixed(position.y(), 2) +
+                           m_hoverText);
   if (m_bDragging) {
     // The press-relative rule, with the distance in photograph pixels.
     SetOrigin(Left() + (point.x() - m_ptPressF.x()) / m_dZoom, Bottom() + (m_ptPressF.y() - point.y()) / m_dZoom);

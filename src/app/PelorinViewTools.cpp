@@ -112,10 +112,9 @@ bool CPelorinView::ToolMove(QMouseEvent* event) {
   }
   if (!m_bHandleDragging) {
     const QPointF moved = DevicePositionF(event->position()) - m_ptPressF;
-    if (std::hypot(moved.x(), moved.y()) < kDragThreshold) return true;
-    m_bHandleDragging = true;
+    m_bHandleDragging = std::hypot(moved.x(), moved.y()) >= kDragThreshold;
   }
-  DragHandleTo(event->position());
+  if (m_bHandleDragging) DragHandleTo(event->position());
   m_hoverText = kHoverSeparator + m_pressedHandle->name;
   if (IsPlainView())
     OnMouseMove(DevicePosition(event->position()));

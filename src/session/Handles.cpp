@@ -186,8 +186,8 @@ std::vector<CHandle> ListHandles(const CActionList& actions) {
   for (const auto& [id, index] : rows) {
     if (!index) continue;
     const CPointAction& point = std::get<CPointAction>(*actions[*index]);
-    const std::optional<CPosition> position =
-        point.typed ? std::optional<CPosition>(point.typed->pixel) : PositionAtOk(point.steps, {IDC_POINT_U, IDC_POINT_V});
+    const std::optional<CPosition> position = point.typed ? std::optional<CPosition>(point.typed->pixel)
+                                                          : PositionAtOk(point.steps, {IDC_POINT_U, IDC_POINT_V});
     if (position) handles.push_back({EHandleKind::Point, *index, 0, id, *position, "Point " + std::to_string(id)});
   }
   return handles;

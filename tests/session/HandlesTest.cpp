@@ -36,10 +36,15 @@ std::vector<CAction> SampleJob() {
   return project.actions;
 }
 
+// Opens the actions on a photograph of the sample's size, without its pixels.
+std::string OpenOnSample(CSession& session, const std::vector<CAction>& actions) {
+  return session.Open(std::make_shared<CSingleImage>(1024, 768), {"/sample.bmp", 1024, 768, ""}, Shared(actions));
+}
+
 // The data file of a fresh session on the sample photograph's size that replays the actions.
 std::string DataFileOf(const std::vector<CAction>& actions) {
   CSession session;
-  EXPECT_EQ(session.Open(std::make_shared<CSingleImage>(1024, 768), {"/sample.bmp", 1024, 768, ""}, Shared(actions)), "");
+  EXPECT_EQ(OpenOnSample(session, actions), "");
   return session.Model() ? DataFileText(*session.Model()) : std::string();
 }
 
@@ -53,7 +58,7 @@ class SampleHandles : public ::testing::Test {
  protected:
   void SetUp() override {
     job = SampleJob();
-    ASSERT_EQ(session.Open(std::make_shared<CSingleImage>(1024, 768), {"/sample.bmp", 1024, 768, ""}, Shared(job)), "");
+    ASSERT_EQ(OpenOnSample(session, job), "");
     handles = ListHandles(session.Actions());
   }
   CQuietServices quiet;
@@ -118,7 +123,9 @@ TEST_F(SampleHandles, AMovedHandleReplaysAsTheJobTypedWithTheNewPosition) {
       {"Segment X 2, end 2", {605.075162, 454.206107},
        [](std::vector<CAction>& a) { std::get<CSegmentAction>(a[1]).ends[2] = 605.075162; }},
       {"Segment Z 1, end 1", {426, 270},
-       [](std::vector<CAction>& a) { std::get<CSegmentAction>(a[8]).ends[0] = 426, std::get<CSegmentAction>(a[8]).ends[1] = 270; }},
+       [](std::vector<CAction>& a) {
+         std::get<CSegmentAction>(a[8]).ends[0] = 426, std::get<CSegmentAction>(a[8]).ends[1] = 270;
+       }},
       {"Origin", {430.5, 275},
        [&](std::vector<CAction>& a) { std::get<CParametersAction>(a[parametersAt]).typed->origin = {430.5, 275}; }},
       {"Reference Top", {424, 403},
@@ -216,7 +223,7 @@ TEST_F(SampleHandles, AReferenceKeptAsPressesIsCalculatedAgainFromTheMovedOrigin
   for (const CAction& action : job)
     if (std::holds_alternative<CSegmentAction>(action) || std::holds_alternative<CCalculateAction>(action))
       segments.push_back(action);
-  ASSERT_EQ(session.Open(std::make_shared<CSingleImage>(1024, 768), {"/sample.bmp", 1024, 768, ""}, Shared(segments)), "");
+  ASSERT_EQ(OpenOnSample(session, segments), "");
   const auto drive = [&](CDialogforParameter& d, const std::string& u, const std::string& v) {
     const auto type = [&d](int id, double value) { d.SetControlText(id, FormatDoubleField(value)); };
     d.OnInitDialog();
