@@ -43,6 +43,8 @@ enum ECommandId : int {
   ID_HELP_USER_GUIDE = 32795,
   ID_VIEW_CAMERA = 32796,
   ID_EXPORT_CAMERA = 32797,
+  ID_DETECT_SEGMENTS = 32820,
+  ID_DISABLE_OUTLIERS = 32821,
 };
 
 // Resource ids of the string table.

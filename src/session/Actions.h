@@ -29,7 +29,7 @@ struct CSegmentAction {
   int axis = 0;
   std::array<double, 4> ends{};  // x1, y1, x2, y2
   bool enabled = true;
-  std::optional<double> snapRms;
+  std::optional<double> snapRms = std::nullopt;
 
   bool operator==(const CSegmentAction&) const = default;
 };

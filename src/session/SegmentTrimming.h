@@ -1,7 +1,9 @@
 #pragma once
 // "Disable Outliers…": per direction, the enabled segments whose residual against that
-// direction's vanishing point (as the scene model holds it after the last "Caculate ") exceeds
-// a threshold are disabled, so the vanishing point rests on the consistent ones.
+// direction's vanishing point exceeds a threshold are disabled, so the vanishing point rests on
+// the consistent ones. The worst goes first and the point is estimated again from the rest (as
+// "Caculate " does) before the next is judged, starting from the point the scene model holds;
+// every direction keeps at least two segments.
 
 #include "session/Replay.h"
 

@@ -163,7 +163,8 @@ TEST(DisableOutliers, DisablesTheSegmentsMissingTheirVanishingPointByMoreThanThe
   CSingleImage model(200, 100);
   model.m_Vx[0] = 500, model.m_Vx[1] = 0, model.m_Vx[2] = 1;
   model.m_Vz[0] = 0, model.m_Vz[1] = 1, model.m_Vz[2] = 0;
-  // Through (600, 50) exactly; 1° off about its midpoint; vertical; 0.3° off the vertical.
+  // Through (600, 50) exactly; 1° off about its midpoint; vertical; 0.3° off the vertical; one
+  // more through (600, 50) and one more vertical, since every direction keeps two.
   const double tilt = std::tan(1.0 * 3.14159265358979 / 180) * 50;
   const double lean = std::tan(0.3 * 3.14159265358979 / 180) * 40;
   const CActionList actions = {
@@ -171,6 +172,8 @@ TEST(DisableOutliers, DisablesTheSegmentsMissingTheirVanishingPointByMoreThanThe
       std::make_shared<const CAction>(CSegmentAction{0, {0, 50 - tilt, 100, 50 + tilt}, true, std::nullopt}),
       std::make_shared<const CAction>(CSegmentAction{2, {50, 10, 50, 90}, true, std::nullopt}),
       std::make_shared<const CAction>(CSegmentAction{2, {80 - lean, 10, 80 + lean, 90}, true, std::nullopt}),
+      std::make_shared<const CAction>(CSegmentAction{0, {0, 62, 100, 60}, true, std::nullopt}),
+      std::make_shared<const CAction>(CSegmentAction{2, {20, 10, 20, 90}, true, std::nullopt}),
       std::make_shared<const CAction>(CCalculateAction{})};
   const COutlierTrim half = DisableOutliers(actions, model, 0.5);
   EXPECT_EQ(half.disabled, (std::array<int, 3>{1, 0, 0}));
