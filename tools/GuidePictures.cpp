@@ -8,6 +8,7 @@
 #include "app/AppLocale.h"
 #include "app/CameraDock.h"
 #include "app/CommandIds.h"
+#include "app/DetectionPanel.h"
 #include "app/DialogTemplates.h"
 #include "dialogs/DialogforParameter.h"
 #include "dialogs/GenTextureDialog.h"
@@ -30,6 +31,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QMouseEvent>
 #include <QTest>
@@ -196,6 +199,24 @@ int main(int argc, char** argv) {
   app.Frame().resize(1500, 900);
   app.Frame().resizeDocks({app.Frame().Camera()}, {470}, Qt::Horizontal);
   Save(app.Frame(), out + "/guide-9-camera.png");
+
+  // 10: "Detect Segments..." on the whole sample photograph, the suggestions over it and the
+  // panel that counts them in the top right corner.
+  app.Frame().Action(ID_VIEW_CAMERA)->trigger();
+  app.Frame().Action(ID_VIEW_OVERLAYS)->trigger();
+  app.Frame().resize(1100, 900);
+  QTest::qWait(100);
+  app.View().DetectSegments(std::nullopt);
+  if (!app.View().DetectionPanel()) return 1;
+  QTest::qWait(100);
+  QPixmap detection = app.Frame().grab();
+  {
+    const QPixmap panel = app.View().DetectionPanel()->grab();
+    QPainter painter(&detection);
+    painter.drawPixmap(detection.width() - panel.width() - 12, 80, panel);
+  }
+  detection.save(QString::fromStdString(out + "/guide-10-detection.png"));
+  app.View().DiscardDetectedSegments();
 
   for (const std::string& message : services.messages) std::fprintf(stderr, "guide-pictures: %s\n", message.c_str());
   return services.messages.empty() ? 0 : 1;

@@ -287,6 +287,7 @@ void CPelorinView::mousePressEvent(QMouseEvent* event) {
   if (left && (m_bPickingRegion || (m_pReview && (event->modifiers() & Qt::ControlModifier)))) {
     m_eBand = m_bPickingRegion ? EBand::Region : EBand::TurnOff;
     m_bPickingRegion = false;
+    unsetCursor();
     m_bandStart = m_bandEnd = PhotoPositionAt(DevicePositionF(event->position()));
     return;
   }
@@ -620,6 +621,7 @@ void CPelorinView::OnDetectSegments() {
     case 0: DetectSegments(std::nullopt); return;
     case 1:
       m_bPickingRegion = true;
+      setCursor(Qt::CrossCursor);
       Services().SetStatusText("Drag a rectangle around the part of the photograph to search.");
       return;
     default: return;
@@ -712,10 +714,15 @@ void CPelorinView::AcceptDetectedSegments(std::array<bool, 3> axes, EAcceptMode 
 
 void CPelorinView::OnDisableOutliers() {
   if (!RequirePhotograph()) return;
+  const CSingleImage& model = *GetDocument()->GetSingleImage();
+  for (const double* point : {model.m_Vx, model.m_Vy, model.m_Vz})
+    if (point[0] == 0 && point[1] == 0 && point[2] == 0) {
+      Services().MessageBox("The vanishing points are not calculated yet: run \"Caculate \" first.");
+      return;
+    }
   COutlierThresholdDialog dialog(kDefaultResidualThresholdDegrees);
   if (Services().RunModalDialog(dialog) != kDialogOk) return;
-  const COutlierTrim trim =
-      DisableOutliers(m_document.Session().Actions(), *GetDocument()->GetSingleImage(), dialog.m_dDegrees);
+  const COutlierTrim trim = DisableOutliers(m_document.Session().Actions(), model, dialog.m_dDegrees);
   std::string counts;
   for (int axis = 0; axis < 3; ++axis)
     counts += std::string(axis ? ", " : "") + kAxisNames[axis] + " " + std::to_string(trim.disabled[axis]);

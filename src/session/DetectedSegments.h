@@ -17,8 +17,6 @@ class CSingleImage;
 struct CDetectRequest {
   std::array<bool, 3> axes = {true, true, true};  // X, Y, Z
   std::optional<CPixelRegion> region;
-
-  bool operator==(const CDetectRequest&) const = default;
 };
 
 struct CDetectedActions {

@@ -26,6 +26,8 @@ COutlierTrim DisableOutliers(const CActionList& actions, const CSingleImage& mod
       if (const auto* s = std::get_if<CSegmentAction>(actions[i].get()); s && s->enabled && s->axis == axis)
         kept.push_back(i);
     std::array<double, 3> point = {points[axis][0], points[axis][1], points[axis][2]};
+    // Not calculated yet: nothing to judge by.
+    if (point[0] == 0 && point[1] == 0 && point[2] == 0) continue;
     // The worst one first, then the vanishing point again from the rest: one gross outlier pulls
     // the point far enough to make good segments look bad.
     while (kept.size() > kKeptSegments) {

@@ -3,7 +3,7 @@
 // direction's vanishing point exceeds a threshold are disabled, so the vanishing point rests on
 // the consistent ones. The worst goes first and the point is estimated again from the rest (as
 // "Caculate " does) before the next is judged, starting from the point the scene model holds;
-// every direction keeps at least two segments.
+// every direction keeps at least two segments. A direction without a vanishing point is left alone.
 
 #include "session/Replay.h"
 
