@@ -116,6 +116,54 @@ TEST_F(Detection, SuggestionsAreToggledByClickAndRubberBandAndAcceptedAsOneUndoa
   EXPECT_EQ(View().m_XLines.GetCount() + View().m_YLines.GetCount() + View().m_ZLines.GetCount(), 0);
 }
 
+TEST_F(Detection, ARegionOfAWallSeenFromTheFrontSuggestsNothingAlongYAndSaysSo) {
+  CRenderSettings settings;
+  settings.blurSigma = 1.0, settings.noiseSigma = 2;
+  const CPixelImage image = LoneWall(kWidth, kHeight).Render(settings);
+  const std::string path = dir.File("wall.bmp");
+  ASSERT_TRUE(WriteBmpFile(path, image.pixels.get(), image.width, image.height));
+  LoadPhotograph(path);
+
+  services->menuAnswers.push_back(1);  // "Region..."
+  Command(ID_DETECT_SEGMENTS);
+  EXPECT_EQ(View().DetectionReview(), nullptr);  // not before the region is dragged
+  const QPoint a(10, 10), b(View().width() - 10, View().height() - 10);
+  QTest::mousePress(&View(), Qt::LeftButton, {}, a);
+  QMouseEvent move(QEvent::MouseMove, QPointF(b), View().mapToGlobal(QPointF(b)), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(&View(), &move);
+  QTest::mouseRelease(&View(), Qt::LeftButton, {}, b);
+  EXPECT_EQ(View().m_nPanX, 0);  // the drag chose the region; it did not pan
+
+  const CDetectionReview* review = View().DetectionReview();
+  ASSERT_NE(review, nullptr);
+  EXPECT_TRUE(review->Direction(0).found) << review->Direction(0).message;
+  EXPECT_TRUE(review->Direction(2).found) << review->Direction(2).message;
+  EXPECT_FALSE(review->Direction(1).found);
+  EXPECT_EQ(review->Count(1), 0);
+  EXPECT_NE(review->Direction(1).message.find("Nothing is suggested for Y"), std::string::npos)
+      << review->Direction(1).message;
+  EXPECT_FALSE(View().DetectionPanel()->Take(1)->isEnabled());
+  EXPECT_FALSE(View().DetectionPanel()->Take(1)->isChecked());
+  // Everything found lies in the region (refitting may move an end by a pixel).
+  const QPointF from = View().PhotoPositionAt(QPointF(a)), to = View().PhotoPositionAt(QPointF(b));
+  constexpr double kSlackPixels = 2;
+  for (const CSuggestedSegment& s : review->Segments())
+    for (const auto& [x, y] : {std::pair(s.segment.x1, s.segment.y1), std::pair(s.segment.x2, s.segment.y2)}) {
+      EXPECT_GE(x, std::min(from.x(), to.x()) - kSlackPixels);
+      EXPECT_LE(x, std::max(from.x(), to.x()) + kSlackPixels);
+      EXPECT_GE(y, std::min(from.y(), to.y()) - kSlackPixels);
+      EXPECT_LE(y, std::max(from.y(), to.y()) + kSlackPixels);
+    }
+
+  // X and Z are taken; without Y "Caculate " would be refused, so it is left out.
+  const size_t taken = review->AcceptedCount(0) + review->AcceptedCount(2);
+  QTest::mouseClick(View().DetectionPanel()->AcceptButton(), Qt::LeftButton);
+  ASSERT_EQ(Actions().size(), taken);
+  EXPECT_EQ(View().m_XLines.GetCount() + View().m_ZLines.GetCount(), static_cast<int>(taken));
+  EXPECT_EQ(View().m_YLines.GetCount(), 0);
+}
+
 TEST_F(Detection, AHandSegmentBesideAnEdgeSnapsOntoItUnlessAltIsHeld) {
   // The tall box's vertical corner, its middle 80 %, drawn about 0.8 pixel to one side and
   // rounded to whole pixels as the plain view gives them.
