@@ -30,6 +30,7 @@ class Detection : public AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
+    for (int attempt = 0; attempt < 100 && !View().m_glContext.m_hRC; ++attempt) QTest::qWait(10);
     CRenderSettings settings;
     settings.blurSigma = 1.0, settings.noiseSigma = 2, settings.jpegQuality = 90;
     const CPixelImage image = Scene().Render(settings);
@@ -45,6 +46,13 @@ class Detection : public AppTest {
     return QPoint(static_cast<int>(std::floor(device.x())), static_cast<int>(std::floor(device.y())));
   }
   bool Shown(QPoint p) { return View().rect().contains(p); }
+  // What the view shows at a photograph pixel, read back from its frame.
+  QRgb ShownAt(double x, double y) {
+    View().RepaintNow();
+    const QImage frame = View().m_glContext.Surface()->grabFramebuffer();
+    return frame.pixel(static_cast<int>(std::floor(x)) - View().m_nPanX,
+                       frame.height() - 1 - (static_cast<int>(std::floor(y)) - View().m_nPanY));
+  }
 
   const CActionList& Actions() { return app->Document().Session().Actions(); }
 };
@@ -75,8 +83,15 @@ TEST_F(Detection, SuggestionsAreToggledByClickAndRubberBandAndAcceptedAsOneUndoa
   const CImageSegment& target = review->Segments()[clicked].segment;
   const QPoint middle = WindowAt((target.x1 + target.x2) / 2, (target.y1 + target.y2) / 2);
   const int verticals = review->AcceptedCount(2);
+  const double mx = (target.x1 + target.x2) / 2, my = (target.y1 + target.y2) / 2;
+  // Accepted, it is drawn in Z's blue, two pixels wide; turned off, no longer (a thin dark shade).
+  const QRgb drawn = ShownAt(mx, my);
+  EXPECT_GT(qBlue(drawn), 200) << std::hex << drawn;
+  EXPECT_GT(qBlue(drawn), qRed(drawn) + 100) << std::hex << drawn;
   QTest::mouseClick(&View(), Qt::LeftButton, {}, middle);
   EXPECT_FALSE(review->Segments()[clicked].accepted);
+  const QRgb turnedOff = ShownAt(mx, my);
+  EXPECT_LT(qBlue(turnedOff), 140) << std::hex << turnedOff;
   EXPECT_EQ(review->AcceptedCount(2), verticals - 1);
   EXPECT_EQ(View().m_nPanX, 0);  // a click is no pan
   QTest::mouseClick(&View(), Qt::LeftButton, {}, middle);
