@@ -63,6 +63,40 @@ TEST(DetectJob, SegmentsFoundInTheRenderedPhotographGiveTheTrueVanishingPointsAn
   }
 }
 
+TEST(DetectJob, ADirectionDetectionCannotFindStopsTheJobUnlessItsListGivesTwoSegments) {
+  const CRenderedScene scene = LoneWall(1024, 768);
+  CRenderSettings settings;
+  settings.blurSigma = 1.0, settings.noiseSigma = 2;
+  const CPixelImage image = scene.Render(settings);
+  CTempDir dir;
+  ASSERT_TRUE(WriteBmpFile(dir.File("wall.bmp"), image.pixels.get(), image.width, image.height));
+  json job = {{"photograph", "wall.bmp"},
+              {"segments", {{"detect", true}}},
+              {"parameters",
+               {{"origin", Pixel(scene.Pixel(0, 0, 0))},
+                {"ground", {{"pixel", Pixel(scene.Pixel(3, -2, 0))}, {"world", {3, -2}}}},
+                {"vertical", {{"foot", Pixel(scene.Pixel(4, 0, 0))}, {"top", Pixel(scene.Pixel(4, 0, 2))}, {"height", 2}}}}},
+              {"outputs", json::object()}};
+  CProject project;
+  std::string error;
+  ASSERT_TRUE(ReadProject(job.dump(), dir.Path(), project, error)) << error;
+  const CBatchResult refused = RunJob(project, dir.Path());
+  EXPECT_FALSE(refused.ok);
+  EXPECT_NE(refused.error.find("segments.detect: Nothing is suggested for Y"), std::string::npos) << refused.error;
+
+  // Two Y segments by hand (any two lines meeting somewhere): the job runs and says what was missing.
+  job["segments"]["Y"] = {{100, 100, 50, 200}, {300, 100, 260, 210}};
+  ASSERT_TRUE(ReadProject(job.dump(), dir.Path(), project, error)) << error;
+  const CBatchResult done = RunJob(project, dir.Path());
+  ASSERT_TRUE(done.ok) << done.error;
+  ASSERT_EQ(done.warnings.size(), 1u);
+  EXPECT_NE(done.warnings[0].find("Y"), std::string::npos) << done.warnings[0];
+  const json report = json::parse(done.report);
+  EXPECT_EQ(report["segments"]["Y"].size(), 2u);
+  EXPECT_FALSE(report["segments"]["Y"][0]["detected"].get<bool>());
+  EXPECT_TRUE(report["segments"]["X"][0]["detected"].get<bool>());
+}
+
 TEST(DetectJob, ADirectionLeftOutOfDetectionComesFromItsListAndARegionIsRead) {
   const std::string text = R"({"photograph": "p.bmp",
     "segments": {"detect": {"x": true, "y": true}, "region": [10, 20, 600, 400],
