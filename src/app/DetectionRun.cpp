@@ -17,19 +17,28 @@ namespace {
 constexpr auto kPollInterval = std::chrono::milliseconds(10);
 constexpr int kProgressSteps = 1000;
 
+CDirectionsFinder& InstalledFinder() {
+  static CDirectionsFinder finder;
+  return finder;
+}
+
 }  // namespace
+
+void SetDirectionsFinder(CDirectionsFinder finder) { InstalledFinder() = std::move(finder); }
 
 CSceneDirections FindSceneDirectionsWhileResponsive(const CPixelView& photograph, const std::optional<CPixelRegion>& region,
                                                     QWidget* parent) {
   std::atomic<double> fraction{0};
   std::atomic<bool> cancel{false};
   CDeferredServices said;
+  const CDirectionsFinder finder = InstalledFinder();
   std::future<CSceneDirections> work = std::async(std::launch::async, [&] {
     const CThreadServices worker(said);
-    return FindSceneDirections(photograph, region, {}, {}, [&](double done) {
+    const CProgressCallback progress = [&](double done) {
       fraction.store(done);
       return !cancel.load();
-    });
+    };
+    return finder ? finder(photograph, region, progress) : FindSceneDirections(photograph, region, {}, {}, progress);
   });
   std::unique_ptr<QProgressDialog> progress;
   const auto start = std::chrono::steady_clock::now();

@@ -5,9 +5,15 @@
 
 #include "lines/SceneDirections.h"
 
+#include <functional>
 #include <optional>
 
 class QWidget;
+
+// How the worker finds the segments and their directions; tests put a slowed finder in its place.
+using CDirectionsFinder = std::function<CSceneDirections(const CPixelView& photograph, const std::optional<CPixelRegion>& region,
+                                                         const CProgressCallback& progress)>;
+void SetDirectionsFinder(CDirectionsFinder finder);  // an empty one restores FindSceneDirections
 
 CSceneDirections FindSceneDirectionsWhileResponsive(const CPixelView& photograph, const std::optional<CPixelRegion>& region,
                                                     QWidget* parent);

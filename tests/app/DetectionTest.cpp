@@ -4,13 +4,19 @@
 #include "AppFixture.h"
 #include "LineScenes.h"
 #include "app/DetectionPanel.h"
+#include "app/DetectionRun.h"
 #include "app/PelorinDoc.h"
 #include "dialogs/OutlierThresholdDialog.h"
 
 #include <QCheckBox>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -177,6 +183,42 @@ TEST_F(Detection, ARegionOfAWallSeenFromTheFrontSuggestsNothingAlongYAndSaysSo) 
   ASSERT_EQ(Actions().size(), taken);
   EXPECT_EQ(View().m_XLines.GetCount() + View().m_ZLines.GetCount(), static_cast<int>(taken));
   EXPECT_EQ(View().m_YLines.GetCount(), 0);
+}
+
+TEST_F(Detection, ASlowSearchShowsItsProgressAndCancelStopsIt) {
+  // A search that reports its progress and goes on until it is cancelled (or 20 s pass).
+  std::atomic<double> reported{0};  // written by the worker thread
+  SetDirectionsFinder([&reported](const CPixelView&, const std::optional<CPixelRegion>&, const CProgressCallback& progress) {
+    CSceneDirections result;
+    for (int step = 0; step < 2000; ++step) {
+      reported.store(0.25);
+      if (!progress(0.25)) {
+        result.cancelled = true;
+        return result;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return result;
+  });
+  int shownValue = -1;
+  std::function<void()> cancelWhenShown = [&] {
+    auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+    if (!dialog || dialog->value() <= 0) {
+      QTimer::singleShot(20, cancelWhenShown);
+      return;
+    }
+    shownValue = dialog->value();
+    dialog->cancel();
+  };
+  QTimer::singleShot(0, cancelWhenShown);
+  services->menuAnswers.push_back(0);  // "Whole photograph"
+  Command(ID_DETECT_SEGMENTS);
+  SetDirectionsFinder({});
+  EXPECT_EQ(reported.load(), 0.25);
+  EXPECT_NEAR(shownValue, 250, 1);  // a quarter of the way
+  EXPECT_EQ(View().DetectionReview(), nullptr);
+  EXPECT_EQ(services->statusTexts.back(), "Detection was cancelled.");
+  EXPECT_TRUE(Actions().empty());
 }
 
 TEST_F(Detection, AHandSegmentBesideAnEdgeSnapsOntoItUnlessAltIsHeld) {
