@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr float kDirectionColours[3][3] = {{1, 0.15f, 0.15f}, {0.15f, 0.9f, 0.15f}, {0.2f, 0.4f, 1}};
 constexpr float kPointColour[3] = {1, 1, 0.2f};
 constexpr float kFaceColour[3] = {1, 0.4f, 1};
 constexpr float kCameraColour[3] = {0.2f, 0.9f, 0.9f};
