@@ -254,6 +254,9 @@ class CPelorinView final : public QWidget {
   void DragHandleTo(QPointF logical);
   // Moves the handle as one command; false when the move was refused.
   bool CommitMove(const CHandle& handle, const CActionList& actions);
+  // A segment whose end was dragged snaps onto the edge it now lies along, unless `snap` is
+  // false (Alt held); the list as it was otherwise.
+  CActionList SnapDraggedSegment(const CHandle& handle, CActionList actions, bool snap) const;
   void Nudge(double dx, double dy);
   void PickFacePoint(int id);
   // The handle again as the changed list holds it, or none when it is gone.

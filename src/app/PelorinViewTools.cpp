@@ -139,6 +139,16 @@ void CPelorinView::DragHandleTo(QPointF logical) {
   ModelChanged();
 }
 
+CActionList CPelorinView::SnapDraggedSegment(const CHandle& handle, CActionList actions, bool snap) const {
+  if (handle.kind != EHandleKind::SegmentEnd || !snap || handle.action >= actions.size()) return actions;
+  const auto* segment = std::get_if<CSegmentAction>(actions[handle.action].get());
+  if (!segment) return actions;
+  CSegmentAction snapped = SnappedSegment(segment->axis, segment->ends, true);
+  snapped.enabled = segment->enabled;
+  actions[handle.action] = std::make_shared<const CAction>(snapped);
+  return actions;
+}
+
 bool CPelorinView::CommitMove(const CHandle& handle, const CActionList& actions) {
   const std::string refusal = GetDocument()->Replace(actions, MoveCommandName(handle));
   if (refusal.empty()) return true;
@@ -147,13 +157,14 @@ bool CPelorinView::CommitMove(const CHandle& handle, const CActionList& actions)
   return false;
 }
 
-bool CPelorinView::ToolRelease(QMouseEvent*) {
+bool CPelorinView::ToolRelease(QMouseEvent* event) {
   if (m_pressedHandle) {
     const CHandle handle = *std::exchange(m_pressedHandle, std::nullopt);
     if (m_bHandleDragging) {
       m_bHandleDragging = false;
       if (m_dragActions)
-        CommitMove(handle, *std::exchange(m_dragActions, std::nullopt));
+        CommitMove(handle, SnapDraggedSegment(handle, *std::exchange(m_dragActions, std::nullopt),
+                                              !(event->modifiers() & Qt::AltModifier)));
       else
         GetDocument()->EndPreview();
       RefreshSelection();

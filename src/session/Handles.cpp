@@ -221,6 +221,8 @@ std::optional<CActionList> MoveHandle(const CActionList& actions, const CHandle&
     CSegmentAction edited = *segment;
     edited.ends[2 * handle.end] = to[0];
     edited.ends[2 * handle.end + 1] = to[1];
+    // Placed by hand now: no longer where the edge fit put it.
+    edited.snapRms.reset();
     moved = edited;
   } else {
     const auto* point = std::get_if<CPointAction>(&action);

@@ -255,6 +255,46 @@ TEST_F(Detection, AHandSegmentBesideAnEdgeSnapsOntoItUnlessAltIsHeld) {
   }
 }
 
+// A segment kept beside its edge with Alt, then one end dragged along the edge: on release it
+// snaps onto the edge, as a drawn one does; with Alt held at the release it stays as dragged.
+TEST_F(Detection, ADraggedSegmentSnapsOntoItsEdgeUnlessAltIsHeld) {
+  if (!View().OverlaysShown()) Command(ID_VIEW_OVERLAYS);  // handles are taken where they are seen
+  const auto p = Scene().Pixel(4, -1, 0.3), q = Scene().Pixel(4, -1, 3.7);
+  const double dx = q[0] - p[0], dy = q[1] - p[1], length = std::hypot(dx, dy);
+  const double nx = -dy / length, ny = dx / length;
+  const double truth[4] = {p[0] + 0.1 * dx, p[1] + 0.1 * dy, q[0] - 0.1 * dx, q[1] - 0.1 * dy};
+  const double hand[4] = {std::round(truth[0] + 0.8 * nx), std::round(truth[1] + 0.8 * ny),
+                          std::round(truth[2] + 0.8 * nx), std::round(truth[3] + 0.8 * ny)};
+  const auto across = [&](double x, double y) { return (x - truth[0]) * nx + (y - truth[1]) * ny; };
+  services->menuAnswers.push_back(2);  // "Z"
+  const Qt::KeyboardModifiers kept = Qt::ShiftModifier | Qt::AltModifier;
+  QTest::mousePress(&View(), Qt::LeftButton, kept, WindowAt(hand[0], hand[1]));
+  QTest::mouseRelease(&View(), Qt::LeftButton, kept, WindowAt(hand[2], hand[3]));
+  const size_t index = Actions().size() - 1;
+  ASSERT_NE(std::get_if<CSegmentAction>(Actions()[index].get()), nullptr);
+
+  for (const bool alt : {true, false}) {
+    const auto* before = std::get_if<CSegmentAction>(Actions()[index].get());
+    // Four pixels along the edge, towards the other end.
+    const double along[2] = {before->ends[2] - 4 * dx / length, before->ends[3] - 4 * dy / length};
+    const QPoint from = WindowAt(before->ends[2], before->ends[3]), to = WindowAt(along[0], along[1]);
+    QTest::mousePress(&View(), Qt::LeftButton, Qt::NoModifier, from);
+    for (int k = 1; k <= 4; ++k) QTest::mouseMove(&View(), from + (to - from) * k / 4);
+    QTest::mouseRelease(&View(), Qt::LeftButton, alt ? Qt::AltModifier : Qt::NoModifier, to);
+    const auto* segment = std::get_if<CSegmentAction>(Actions()[index].get());
+    ASSERT_NE(segment, nullptr);
+    ASSERT_NE(segment->ends, before->ends) << "the end was not dragged";
+    if (alt) {
+      EXPECT_FALSE(segment->snapRms);
+      EXPECT_GT(std::fabs(across(segment->ends[0], segment->ends[1])), 0.3);
+      continue;
+    }
+    ASSERT_TRUE(segment->snapRms);
+    EXPECT_LT(std::fabs(across(segment->ends[0], segment->ends[1])), kSnapTolerancePixels);
+    EXPECT_LT(std::fabs(across(segment->ends[2], segment->ends[3])), kSnapTolerancePixels);
+  }
+}
+
 TEST_F(Detection, DisableOutliersDisablesTheSegmentsThatMissTheirVanishingPointAndSaysHowMany) {
   // Three true segments a direction, and one X segment turned by 3° about its middle.
   std::vector<CAction> actions;

@@ -66,12 +66,13 @@ class Tools : public AppTest {
   QPoint WindowOf(int x, int y) { return QPoint(x, View().ClientSize().height() - 1 - y); }
 
   // A left drag as the window system sends it: press, moves one after the other, release.
-  void Drag(QPoint from, QPoint to, const std::function<void()>& whileHeld = {}) {
+  void Drag(QPoint from, QPoint to, const std::function<void()>& whileHeld = {},
+            Qt::KeyboardModifiers atRelease = Qt::NoModifier) {
     Press(from);
     const int steps = 4;
     for (int k = 1; k <= steps; ++k) MoveTo(QPointF(from + (to - from) * k / steps));
     if (whileHeld) whileHeld();
-    Release(to);
+    QTest::mouseRelease(&View(), Qt::LeftButton, atRelease, to);
   }
 
   void Key(Qt::Key key) {
@@ -131,8 +132,9 @@ TEST_F(Tools, ADraggedSegmentEndMovesTheVanishingPointAsTheSegmentTypedAnewAndUn
   OpenSample();
   const std::string before = SavedDataFile("before.txt");
   const double vanishingX = Model()->m_Vx[0];
-  // X segment 4 ends alone at (854.275558, 539.349573); dragged 5 pixels to the right.
-  Drag(WindowOf(854, 539), WindowOf(859, 539));
+  // X segment 4 ends alone at (854.275558, 539.349573); dragged 5 pixels to the right, with Alt
+  // held at the release so that it stays where it was dragged.
+  Drag(WindowOf(854, 539), WindowOf(859, 539), {}, Qt::AltModifier);
   EXPECT_EQ(Frame().Action(ID_EDIT_UNDO)->text().toStdString(), "&Undo Move Segment End");
 
   CProject typed = SampleProject();
