@@ -15,6 +15,7 @@
 #include "app/PelorinDoc.h"
 #include "app/PhotographLoad.h"
 #include "app/PhotographTexture.h"
+#include "metrology/ReferenceParameters.h"
 #include "metrology/VanishingPoints.h"
 #include "model/DataFile.h"
 #include "session/CameraUncertainty.h"
@@ -63,6 +64,7 @@ CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent)
       {ID_VIEW_ZOOM_IN, &CPelorinView::OnZoomIn},
       {ID_VIEW_ZOOM_OUT, &CPelorinView::OnZoomOut},
       {ID_VIEW_ACTUAL_PIXELS, &CPelorinView::OnActualPixels},
+      {ID_VIEW_FIT_IN_WINDOW, &CPelorinView::OnFitInWindow},
   };
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
@@ -105,7 +107,8 @@ void CPelorinView::SetOrigin(double left, double bottom) {
 }
 
 void CPelorinView::SetZoom(double zoom, QPointF aboutDevice) {
-  zoom = std::clamp(zoom, 1.0 / 8, 32.0);
+  zoom = std::clamp(zoom, MinimumZoom(), 32.0);
+  m_bFitted = false;
   const double clientHeight = ClientSize().height();
   // The world point under the position; in the plain view, the centre of the pixel it names.
   const QPointF about = IsPlainView() ? QPointF(std::floor(aboutDevice.x()) + 0.5, std::floor(aboutDevice.y()) + 0.5)
@@ -124,16 +127,18 @@ void CPelorinView::SetZoom(double zoom, QPointF aboutDevice) {
   Services().Repaint();
 }
 
-void CPelorinView::OnZoomIn() { SetZoom(m_dZoom * 2, QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
+void CPelorinView::OnZoomIn() { SetZoom(NextZoom(m_dZoom, 1), QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
 
-void CPelorinView::OnZoomOut() { SetZoom(m_dZoom / 2, QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
+void CPelorinView::OnZoomOut() { SetZoom(NextZoom(m_dZoom, -1), QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
 
 void CPelorinView::OnActualPixels() { SetZoom(1, QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
 
 void CPelorinView::wheelEvent(QWheelEvent* event) {
+  // The hand's pan holds the photograph point under the mouse at this zoom.
+  if (m_bHandPanning) return;
   const int steps = event->angleDelta().y() / 120;
   if (steps == 0) return;
-  SetZoom(steps > 0 ? m_dZoom * 2 : m_dZoom / 2, DevicePositionF(event->position()));
+  SetZoom(NextZoom(m_dZoom, steps > 0 ? 1 : -1), DevicePositionF(event->position()));
   // The echo names the pixel now under the cursor, before the mouse moves again.
   if (m_bDragging) return;
   if (IsPlainView())
@@ -179,6 +184,8 @@ void CPelorinView::OnInitialUpdate() {
   m_bDragging = 0;
   m_dZoom = 1;
   m_dSubX = m_dSubY = 0;
+  m_bFitted = false;
+  ShowNewPhotograph();
   // The reset pan must reach the frame now: the echo and the double-click already use it.
   RepaintNow();
 }
@@ -216,12 +223,16 @@ void CPelorinView::OnPaint() {
   glTranslated(0, 0, 1);
   DrawImage();
   if (const CSingleImage* model = GetDocument()->GetSingleImage()) {
-    if (m_bOverlays) DrawOverlays({model, {&m_XLines, &m_YLines, &m_ZLines}, m_dZoom});
+    if (m_bOverlays) {
+      const std::optional<CReferenceFields>& reference = m_document.Session().Replayed().parameters;
+      DrawOverlays({model, {&m_XLines, &m_YLines, &m_ZLines}, m_dZoom, reference ? &*reference : nullptr, &m_highlights});
+    }
     if (m_bDrawingSegment)
       DrawRubberBand(m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
   }
   m_glContext.SwapFrame();
   ++m_nPaintCount;
+  SyncScrollBars();
 }
 
 void CPelorinView::DrawImage() {
@@ -262,7 +273,14 @@ void CPelorinView::SetOverlays(bool shown) {
   Services().Repaint();
 }
 
+void CPelorinView::SetHighlights(const COverlayHighlights& highlights) {
+  if (highlights == m_highlights) return;
+  m_highlights = highlights;
+  Services().Repaint();
+}
+
 void CPelorinView::mousePressEvent(QMouseEvent* event) {
+  if (BeginHandPan(event)) return;
   m_ptPressF = DevicePositionF(event->position());
   // Shift and the left button draw a segment instead of panning.
   if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier) && GetDocument()->GetSingleImage()) {
@@ -275,6 +293,7 @@ void CPelorinView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
+  if (EndHandPan(event)) return;
   if (event->button() != Qt::LeftButton) return;
   if (!m_bDrawingSegment) {
     OnLButtonUp(DevicePosition(event->position()));
@@ -298,6 +317,7 @@ void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CPelorinView::mouseMoveEvent(QMouseEvent* event) {
+  ContinueHandPan(event);
   if (m_bDrawingSegment) {
     m_segmentEnd = SegmentPositionAt(event->position());
     Services().Repaint();
@@ -418,6 +438,7 @@ void CPelorinView::LoadSourceImage(const std::string& path) {
   photograph.width = model->GetWidth();
   photograph.height = model->GetHeight();
   GetDocument()->StartPhotograph(std::move(model), std::move(photograph));
+  ShowNewPhotograph();
   Services().Repaint();
 }
 

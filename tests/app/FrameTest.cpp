@@ -43,7 +43,7 @@ const std::vector<CExpectedMenu> kExpectedMenus = {
     {"&Edit", {{57643, "&Undo\tCtrl+Z"}, {57644, "&Redo\tCtrl+Y"}, {0, ""}, {57635, "Cu&t\tCtrl+X"}, {57634, "&Copy\tCtrl+C"}, {57637, "&Paste\tCtrl+V"}}},
     {"&View",
      {{59392, "&Toolbar"}, {59393, "&Status Bar"}, {0, ""}, {32790, "Zoom &In\tCtrl++"}, {32791, "Zoom &Out\tCtrl+-"},
-      {32792, "&Actual Pixels\tCtrl+0"}, {0, ""}, {32793, "O&verlays"}, {32794, "&Points and Faces"},
+      {32792, "&Actual Pixels\tCtrl+0"}, {32800, "&Fit in Window\tCtrl+9"}, {0, ""}, {32793, "O&verlays"}, {32794, "&Points and Faces"},
       {32796, "&Camera"}}},
     {"&Help", {{32795, "&User Guide\tF1"}, {0, ""}, {57664, "&About Pelorin..."}}},
 };
