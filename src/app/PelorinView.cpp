@@ -341,6 +341,7 @@ void CPelorinView::OnMouseMoveZoomed(QPointF point) {
 // A double-click is its own event, not a second press: the press before it started any drag.
 void CPelorinView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
+  if (m_bSpaceHeld) return;  // with Space the left button only moves the photograph
   if (IsPlainView()) {
     OnLButtonDblClk(DevicePosition(event->position()));
     return;

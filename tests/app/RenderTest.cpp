@@ -118,7 +118,11 @@ TEST_F(Rendering, TheHorizonRunsThroughTheXAndYVanishingPointsOnePixelWide) {
 }
 
 TEST_F(Rendering, UniformPhotographShowsItsColourAndPansLeft) {
+  // Large enough to show the photograph at actual pixels rather than fitted.
+  AppTest::Frame().resize(1150, 940);
+  QTest::qWait(50);
   LoadPhotograph(UniformPhotograph("uniform.bmp", 1023, 767));
+  ASSERT_TRUE(View().IsPlainView());
   QImage image = Frame();
   const int bottom = image.height() - 1;
   for (int py = bottom; py > bottom - 300; py -= 7)
