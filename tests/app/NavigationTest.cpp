@@ -230,6 +230,19 @@ TEST_F(Navigation, ZoomFromAFittedViewGoesToTheNextPowerOfTwo) {
   EXPECT_NEAR(std::strtod(v.c_str(), nullptr), photo.y(), 1e-6) << v;
 }
 
+// A photograph more than eight times the view's width fits below the smallest step of 1/8;
+// zooming out goes no further than the fit, zooming in goes to 1/8.
+TEST_F(Navigation, AVeryWidePhotographFitsBelowTheSmallestZoomStep) {
+  LoadPhotograph(Photograph("wide.bmp", 9000, 16, Pattern));
+  const double fitted = View().Zoom();
+  ASSERT_LT(fitted, 1.0 / 8);
+  EXPECT_DOUBLE_EQ(fitted, View().ClientSize().width() / 9000.0);
+  Command(ID_VIEW_ZOOM_OUT);
+  EXPECT_EQ(View().Zoom(), fitted);
+  Command(ID_VIEW_ZOOM_IN);
+  EXPECT_EQ(View().Zoom(), 1.0 / 8);
+}
+
 // The scroll bars count device pixels from the photograph's lower-left corner: the horizontal
 // one to the view's left edge, the vertical one downwards to the view's top edge.
 TEST_F(Navigation, TheScrollBarsFollowThePanAndMoveThePhotograph) {

@@ -135,7 +135,8 @@ TEST_F(OverlayDrawing, ARowSelectedInTheTableIsDrawnThicker) {
   const qreal ratio = View().devicePixelRatioF();
   DoubleClick(QPoint(qRound(120 / ratio), qRound((bottom - 80) / ratio)));
   ASSERT_EQ(Model()->m_Points.GetCount(), 1);
-  const QPoint centre = DevicePixel(120, 80);
+  const CViewPoint& point = *Model()->m_Points.ElementAt(0);
+  const QPoint centre = DevicePixel(point.m_u + 150, point.m_v + 100);
   const auto yellow = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 180; };
   // A pixel beside the cross's horizontal arm: outline when plain, the arm itself when selected.
   const QPoint beside = centre + QPoint(-3, 1);
