@@ -1,15 +1,18 @@
 // What the overlays draw over the photograph, read back from the view's OpenGL surface: the
 // vanishing points where they lie, the world origin with its axes along the directions a known
 // camera gives them, a dark outline beside every coloured line, and selected rows brighter and
-// thicker. Overlays are on for a new user.
+// thicker; the reference points where GetParameter was given them. Overlays are on for a new
+// user.
 
 #include "AppFixture.h"
 #include "../metrology/SyntheticReference.h"
 #include "SyntheticScene.h"
 #include "app/PointsAndFacesDock.h"
+#include "dialogs/DialogforParameter.h"
 #include "metrology/ReferenceParameters.h"
 #include "metrology/VanishingPoints.h"
 #include "model/SingleImage.h"
+#include "services/NumberText.h"
 
 #include <QTableWidget>
 
@@ -104,6 +107,53 @@ TEST_F(OverlayDrawing, TheWorldOriginsAxesPointAlongTheWorldAxes) {
     const QPoint behind = DevicePixel(origin[0] - 25 * dx / length, origin[1] - 25 * dy / length);
     EXPECT_TRUE(Near(frame, ahead, colours[axis])) << "axis " << axis;
     EXPECT_FALSE(Near(frame, behind, colours[axis])) << "axis " << axis;
+  }
+}
+
+// The whole road through the dialogs: segments typed from the camera's box edges, "Caculate ",
+// GetParameter with the camera's reference points; then the second ground point and the
+// reference segment are drawn in orange where they were typed.
+TEST_F(OverlayDrawing, TheReferencePointsAreDrawnWhereTheyWereTyped) {
+  std::mt19937 random(7);
+  const CSyntheticScene scene = CSyntheticScene::Random(random, 640, 480, true);
+  LoadPhotograph(Photograph("white.bmp", 640, 480, [](int, int) { return std::array<unsigned char, 3>{255, 255, 255}; }));
+  const int commands[3] = {ID_INPUT_VX, ID_INPUT_VY, ID_INPUT_VZ};
+  for (int axis = 0; axis < 3; ++axis)
+    for (const CPixelSegment& s : scene.EdgesAlong(axis)) {
+      services->ScriptDialog([s](CDialogDriver& d) {
+        for (int k = 0; k < 4; ++k) d.Type(1000 + k, FormatDoubleField(s[k]));
+        d.PressOk();
+      });
+      Command(commands[axis]);
+    }
+  Command(ID_CALCULATE_VANISHING_POINTS);
+  const CReferenceFields f = SyntheticReference(scene);
+  services->ScriptDialog([&](CDialogDriver& d) {
+    d.Type(1015, FormatDoubleField(f.m_WorldOriginU)), d.Type(1016, FormatDoubleField(f.m_WorldOriginV));
+    d.Type(1001, FormatDoubleField(f.m_PointX)), d.Type(1002, FormatDoubleField(f.m_PointY));
+    d.Type(1003, FormatDoubleField(f.m_PointU)), d.Type(1004, FormatDoubleField(f.m_PointV));
+    d.Type(1005, FormatDoubleField(f.m_bU)), d.Type(1006, FormatDoubleField(f.m_bV));
+    d.Type(1007, FormatDoubleField(f.m_tU)), d.Type(1008, FormatDoubleField(f.m_tV));
+    d.Type(1009, FormatDoubleField(f.m_ZValue));
+    d.Press(IDC_CALCULATE_PARAMETERS);
+    d.PressOk();
+  });
+  Command(ID_GET_PARAMETER);
+  ASSERT_TRUE(services->messages.empty()) << services->messages.front();
+  ASSERT_TRUE(app->Document().Session().Replayed().parameters.has_value());
+
+  const QImage frame = Shown();
+  const auto orange = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 100 && qGreen(c) < 200 && qBlue(c) < 80; };
+  // The diamond round the second ground point: the middle of each of its sides, 5 device pixels
+  // from the point along both axes.
+  const QPoint ground = DevicePixel(f.m_PointU, f.m_PointV);
+  for (const QPoint side : {QPoint(3, 2), QPoint(-2, 3), QPoint(-3, -2), QPoint(2, -3)})
+    EXPECT_TRUE(Near(frame, ground + side, orange)) << side.x() << ", " << side.y();
+  EXPECT_FALSE(Near(frame, ground, orange)) << "open in the middle";
+  // The reference segment from the foot to the top.
+  for (const double t : {0.25, 0.5, 0.75}) {
+    const QPoint along = DevicePixel(f.m_bU + t * (f.m_tU - f.m_bU), f.m_bV + t * (f.m_tV - f.m_bV));
+    EXPECT_TRUE(Near(frame, along, orange)) << t;
   }
 }
 
