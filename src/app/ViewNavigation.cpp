@@ -53,8 +53,9 @@ QWidget* CPelorinView::MakeScrollArea() {
 
 double CPelorinView::FitZoom() const {
   const CSingleImage* model = GetDocument()->GetSingleImage();
-  if (!model || model->GetWidth() <= 0 || model->GetHeight() <= 0) return 1;
   const QSize client = ClientSize();
+  // Without a photograph or a client area there is nothing to fit.
+  if (!model || model->GetWidth() <= 0 || model->GetHeight() <= 0 || client.isEmpty()) return 1;
   return std::min(static_cast<double>(client.width()) / model->GetWidth(),
                   static_cast<double>(client.height()) / model->GetHeight());
 }
@@ -93,7 +94,7 @@ void CPelorinView::ShowNewPhotograph() {
   const CSingleImage* model = GetDocument()->GetSingleImage();
   if (!model) return;
   const QSize client = ClientSize();
-  if (model->GetWidth() > client.width() || model->GetHeight() > client.height()) {
+  if (!client.isEmpty() && (model->GetWidth() > client.width() || model->GetHeight() > client.height())) {
     FitInWindow();
   } else if (m_bFitted) {
     m_dZoom = 1;
