@@ -58,3 +58,9 @@ X3D
 (cd docs/sample-model && xvfb-run -a -s "-screen 0 1280x1024x24" view3dscene view-gltf.x3dv \
   --geometry 800x600 --screenshot 0 ../gltf-model.png >/dev/null)
 echo "guide-pictures: docs/gltf-model.png"
+
+# The model seen through the camera the .glb carries, over the photograph hung behind it: the
+# viewer starts at the file's camera, in a window of the photograph's proportions.
+(cd docs/sample-model && xvfb-run -a -s "-screen 0 1280x1024x24" view3dscene sample-scene-camera.glb \
+  --geometry 1024x768 --screenshot 0 ../guide-10-through-camera.png >/dev/null)
+echo "guide-pictures: docs/guide-10-through-camera.png"

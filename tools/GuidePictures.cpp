@@ -18,6 +18,7 @@
 #include "app/PelorinView.h"
 #include "app/PointsAndFacesDock.h"
 #include "app/QtDialogRunner.h"
+#include "export/ExportStep.h"
 #include "export/Gltf.h"
 #include "export/Vrml.h"
 #include "metrology/MeasurementLog.h"
@@ -196,6 +197,26 @@ int main(int argc, char** argv) {
   app.Frame().resize(1500, 900);
   app.Frame().resizeDocks({app.Frame().Camera()}, {470}, Qt::Horizontal);
   Save(app.Frame(), out + "/guide-9-camera.png");
+
+  // The model with its camera and the photograph behind it, for the picture seen through the camera.
+  const CExportStep withCamera = MakeExport(*app.Document().GetSingleImage(), EExportFormat::GltfCamera,
+                                            "sample-scene-camera.glb");
+  if (!withCamera.problem.empty() || withCamera.files.empty()) return 1;
+  std::ofstream(out + "/sample-model/sample-scene-camera.glb", std::ios::binary) << withCamera.files[0].bytes;
+  app.Frame().Action(ID_VIEW_CAMERA)->trigger();
+
+  // 11: measurements between the box's corners, the length as a check, and box B's front edge as
+  // a further reference height, as whole pixels read off the status bar.
+  CPointsAndFacesDock& dock = *app.Frame().PointsAndFaces();
+  app.Frame().Action(ID_VIEW_POINTS_AND_FACES)->trigger();
+  dock.AddMeasurement(EMeasurementKind::Distance, {0, 1});
+  dock.SetKnownValue(0, "2");
+  dock.AddMeasurement(EMeasurementKind::HeightDifference, {4, 0});
+  dock.AddMeasurement(EMeasurementKind::Area, {0, 1, 5, 4});
+  const CSampleTruth::CPosition &edgeFoot = truth.corners.at("B000"), &edgeTop = truth.corners.at("B001");
+  dock.AddReference({{std::round(edgeFoot.x), std::round(edgeFoot.y)}, {std::round(edgeTop.x), std::round(edgeTop.y)}, 2});
+  app.Frame().resizeDocks({&dock}, {640}, Qt::Horizontal);
+  Save(app.Frame(), out + "/guide-11-measurements.png");
 
   for (const std::string& message : services.messages) std::fprintf(stderr, "guide-pictures: %s\n", message.c_str());
   return services.messages.empty() ? 0 : 1;

@@ -6,8 +6,13 @@
 #include "services/NumberText.h"
 #include "session/CameraUncertainty.h"
 
+#include "services/Services.h"
+
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -71,7 +76,28 @@ CCameraDock::CCameraDock(CPelorinDoc& document, QWidget* parent)
   m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_pTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   m_pTable->horizontalHeader()->setStretchLastSection(true);
+  auto* focal = new QHBoxLayout;
+  auto* focalLabel = new QLabel(QStringLiteral("Focal length (35 mm, mm):"), contents);
+  m_pGivenFocal = new QLineEdit(contents);
+  m_pGivenFocal->setObjectName(QStringLiteral("givenFocal"));
+  m_pGivenFocal->setPlaceholderText(QStringLiteral("not given"));
+  m_pGivenFocal->setToolTip(
+      QStringLiteral("The 35 mm equivalent focal length of the lens. Only a photograph with one finite vanishing "
+                     "point (one-point perspective) needs it; the others give their own."));
+  focalLabel->setBuddy(m_pGivenFocal);
+  m_pFocalFromExif = new QPushButton(QStringLiteral("From EXIF"), contents);
+  m_pFocalFromExif->setObjectName(QStringLiteral("focalFromExif"));
+  m_pFocalFromExif->setToolTip(QStringLiteral("Takes the focal length the photograph's file states."));
+  focal->addWidget(focalLabel);
+  focal->addWidget(m_pGivenFocal, 1);
+  focal->addWidget(m_pFocalFromExif);
+  connect(m_pGivenFocal, &QLineEdit::editingFinished, this, [this] { GivenFocalEdited(); });
+  connect(m_pFocalFromExif, &QPushButton::clicked, this, [this] {
+    if (m_exifFocal35mm) m_document.SetGivenFocal35mm(m_exifFocal35mm);
+    ShowGivenFocal();
+  });
   layout->addWidget(m_pMessage);
+  layout->addLayout(focal);
   layout->addWidget(m_pTable);
   setWidget(contents);
 }
@@ -81,20 +107,58 @@ void CCameraDock::showEvent(QShowEvent* event) {
   QDockWidget::showEvent(event);
 }
 
+void CCameraDock::ShowGivenFocal() {
+  const std::optional<double> given = m_document.Session().GivenFocal35mm();
+  m_pGivenFocal->setText(given ? ToQString(FormatDoubleField(*given)) : QString());
+}
+
+void CCameraDock::GivenFocalEdited() {
+  const std::string text = m_pGivenFocal->text().trimmed().toStdString();
+  const std::optional<double> given = m_document.Session().GivenFocal35mm();
+  std::optional<double> typed;
+  if (!text.empty()) {
+    typed = ParseDoubleField(text);
+    if (!typed || !(*typed > 0) || !std::isfinite(*typed)) {
+      ShowGivenFocal();
+      Services().MessageBox("The focal length must be a positive number of millimetres.");
+      return;
+    }
+  }
+  if (typed != given) m_document.SetGivenFocal35mm(typed);
+  ShowGivenFocal();
+}
+
 void CCameraDock::Refresh() {
   const CSession& session = m_document.Session();
   const CSingleImage* model = session.Model();
+  if (!m_pGivenFocal->hasFocus()) ShowGivenFocal();
   if (!model) {
+    m_pFocalFromExif->setEnabled(false);
     m_pTable->setRowCount(0);
     m_pMessage->setText(QStringLiteral("No camera: no photograph is loaded."));
     return;
   }
   const int width = model->GetWidth(), height = model->GetHeight();
-  const CCameraWithUncertainty result = CalibrateWithUncertainty(session.Actions(), width, height, session.PositionSigma());
+  // The EXIF value first: the button offers it even while there is no camera yet.
+  const std::string& path = session.Photograph().path;
+  if (path != m_exifPath) {
+    m_exifPath = path;
+    const CExifFocal exif = ReadExifFocal(path, 0, width, height);
+    m_exifFocal35mm = exif.focal35mm;
+    m_exifText = exif.focal35mm ? WithoutNegativeZero(FormatFixed(*exif.focal35mm, 1)) + " (EXIF " + exif.source + ")"
+                                : std::string();
+  }
+  m_pFocalFromExif->setEnabled(m_exifFocal35mm.has_value());
+  const CCameraWithUncertainty result = CalibrateWithUncertainty(session.Actions(), width, height, session.PositionSigma(),
+                                                                 session.GivenFocalPixels());
   const CCameraCalibration& c = result.camera;
   if (!c.IsValid()) {
     m_pTable->setRowCount(0);
-    m_pMessage->setText(ToQString("No camera: " + c.problem + "."));
+    // The one-point case says where the missing focal length goes.
+    const std::string hint = c.calibrationCase == ECalibrationCase::OneFinite && !session.GivenFocal35mm()
+                                 ? " Type it above" + std::string(m_exifFocal35mm ? ", or take the file's with From EXIF." : ".")
+                                 : std::string();
+    m_pMessage->setText(ToQString("No camera: " + c.problem + "." + hint));
     return;
   }
   // Without σ the figures are shown all the same, σ as unknown.
@@ -107,14 +171,6 @@ void CCameraDock::Refresh() {
                       &s.verticalFov, &s.xyAngleError, &s.aspect, &s.skew})
       *v = unknown;
   }
-  const std::string& path = session.Photograph().path;
-  if (path != m_exifPath) {
-    m_exifPath = path;
-    const CExifFocal exif = ReadExifFocal(path, 0, width, height);
-    m_exifText = exif.focal35mm ? WithoutNegativeZero(FormatFixed(*exif.focal35mm, 1)) + " (EXIF " + exif.source + ")"
-                                : std::string();
-  }
-
   const auto pixel = PixelFromCentred(c, c.principalPoint[0], c.principalPoint[1]);
   std::vector<CFigureRow> rows = {
       {"Calibration", CalibrationCaseName(c.calibrationCase), "", ""},

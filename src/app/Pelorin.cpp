@@ -90,6 +90,11 @@ CPelorinApp::CPelorinApp() : m_settings(ToQString(kSettingsOrganisation), ToQStr
   };
   QObject::connect(table->PointsTable(), &QTableWidget::itemSelectionChanged, m_pView, highlightSelection);
   QObject::connect(table->FacesTable(), &QTableWidget::itemSelectionChanged, m_pView, highlightSelection);
+  table->SetSegmentSelectionHandler([this](std::array<std::vector<int>, 3> lines) {
+    COverlayHighlights highlights = m_pView->Highlights();
+    for (int axis = 0; axis < 3; ++axis) highlights.segments[axis] = std::set<int>(lines[axis].begin(), lines[axis].end());
+    m_pView->SetHighlights(highlights);
+  });
   m_pView->SetModelChangedHandler([table, camera] {
     if (table->isVisible()) table->Refresh();
     if (camera->isVisible()) camera->Refresh();
@@ -302,7 +307,8 @@ bool CPelorinApp::OpenProject(const QString& absolute) {
   for (CAction& action : project.actions) actions.push_back(std::make_shared<const CAction>(std::move(action)));
   size_t refused = 0;
   if (const std::string refusal =
-          m_document.Open(std::move(model), found, std::move(actions), &refused, project.positionSigma);
+          m_document.Open(std::move(model), found, std::move(actions), &refused, project.positionSigma,
+                          project.focal35mm);
       !refusal.empty()) {
     Services().MessageBox("The project " + path + " cannot be opened: " + project.places[refused] + ": " + refusal + ".");
     return false;

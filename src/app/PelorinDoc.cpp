@@ -54,10 +54,17 @@ std::string CPelorinDoc::SetPositionSigma(double pixels) {
   return refusal;
 }
 
-std::string CPelorinDoc::Open(std::unique_ptr<CSingleImage> model, CPhotographInfo photograph, CActionList actions,
-                              size_t* refusedIndex, double positionSigma) {
+std::string CPelorinDoc::SetGivenFocal35mm(std::optional<double> millimetres) {
   std::string refusal =
-      m_session.Open(std::move(model), std::move(photograph), std::move(actions), refusedIndex, positionSigma);
+      m_session.SetGivenFocal35mm(millimetres, millimetres ? "Set Focal Length" : "Clear Focal Length");
+  if (refusal.empty()) Changed();
+  return refusal;
+}
+
+std::string CPelorinDoc::Open(std::unique_ptr<CSingleImage> model, CPhotographInfo photograph, CActionList actions,
+                              size_t* refusedIndex, double positionSigma, std::optional<double> focal35mm) {
+  std::string refusal = m_session.Open(std::move(model), std::move(photograph), std::move(actions), refusedIndex,
+                                       positionSigma, focal35mm);
   if (refusal.empty()) Changed();
   return refusal;
 }
@@ -102,7 +109,8 @@ std::string CPelorinDoc::SaveCopy(const std::string& path) const {
   if (HoldsOtherData(path))
     return "the file " + path + " already holds data that is not a Pelorin project; it would be lost. Choose another name.";
   const std::string text =
-      ProjectText(m_session.Photograph(), m_session.Actions(), FolderOf(path), m_session.PositionSigma());
+      ProjectText(m_session.Photograph(), m_session.Actions(), FolderOf(path), m_session.PositionSigma(),
+                  m_session.GivenFocal35mm());
   const CSaveResult result = SaveFile(path, [&text](CFileSink& sink) { sink.Write(text); });
   return result ? std::string() : result.reason;
 }

@@ -29,8 +29,10 @@ class CPelorinDoc {
   // A project's photograph and actions, with no history; on a refusal nothing changes and
   // `refusedIndex` names the action.
   std::string Open(std::unique_ptr<CSingleImage> model, CPhotographInfo photograph, CActionList actions,
-                   size_t* refusedIndex, double positionSigma);
+                   size_t* refusedIndex, double positionSigma, std::optional<double> focal35mm = {});
   std::string SetPositionSigma(double pixels);
+  // The 35 mm equivalent focal length for a one-point photograph's camera; none forgets it.
+  std::string SetGivenFocal35mm(std::optional<double> millimetres);
   void Undo();
   void Redo();
   // Runs after every change of the session.

@@ -495,12 +495,13 @@ void CPelorinView::SaveExport(EExportFormat format, const std::string& defaultEx
   // The .glb's camera carries the σ of its figures.
   std::optional<CCameraUncertainty> uncertainty;
   if (format == EExportFormat::Gltf || format == EExportFormat::GltfCamera)
-    uncertainty = CalibrateWithUncertainty(session.Actions(), model.GetWidth(), model.GetHeight(), session.PositionSigma())
+    uncertainty = CalibrateWithUncertainty(session.Actions(), model.GetWidth(), model.GetHeight(), session.PositionSigma(),
+                                           session.GivenFocalPixels())
                       .uncertainty;
   const CExportStep step =
       MakeExport(model, format, choice->fileName,
                  QFileInfo(QString::fromStdString(session.Photograph().path)).fileName().toStdString(),
-                 uncertainty && uncertainty->IsValid() ? &uncertainty->sigma : nullptr);
+                 uncertainty && uncertainty->IsValid() ? &uncertainty->sigma : nullptr, session.GivenFocalPixels());
   if (!step.problem.empty()) {
     Services().MessageBox("The " + kindName + " " + choice->fullPath + " cannot be saved: " + step.problem + ".");
     return;
@@ -545,7 +546,9 @@ void CPelorinView::OnSaveObjFile() { SaveExport(EExportFormat::Obj, "obj", "OBJ 
 
 void CPelorinView::OnExportCamera() {
   if (!RequirePhotograph()) return;
-  if (const CCameraCalibration camera = CalibrateCamera(*GetDocument()->GetSingleImage()); !camera.IsValid()) {
+  if (const CCameraCalibration camera =
+          CalibrateCamera(*GetDocument()->GetSingleImage(), m_document.Session().GivenFocalPixels());
+      !camera.IsValid()) {
     Services().MessageBox("No camera can be exported: " + camera.problem + ".");
     return;
   }

@@ -1,6 +1,7 @@
 #include "app/PointsAndFacesDock.h"
 
 #include "app/PelorinDoc.h"
+#include "app/SegmentsPanel.h"
 #include "session/MeasurementRows.h"
 #include "metrology/PointMeasurement.h"
 #include "services/NumberText.h"
@@ -100,6 +101,19 @@ CCell MeasuredCell(double value, const std::optional<double>& sigma) {
   return cell;
 }
 
+// A number that comes with a σ of its own: shown to σ's decimals as MeasuredCell shows it, in
+// full in the tool tip and in what Copy takes.
+CCell RoundedCell(const std::optional<double>& value, const std::optional<double>& sigma) {
+  if (!value) return PlainCell(std::string());
+  CCell cell = PlainCell(FullNumber(*value));
+  cell.tip = cell.shown;
+  if (sigma && *sigma > 0 && std::isfinite(*sigma) && std::isfinite(*value)) {
+    const int decimals = std::clamp(1 - static_cast<int>(std::floor(std::log10(*sigma))), 0, kMaxDecimals);
+    cell.shown = WithoutNegativeZero(FormatFixed(*value, decimals));
+  }
+  return cell;
+}
+
 void SetRow(QTableWidget& table, int row, const std::vector<CCell>& cells, const QColor* background = nullptr) {
   for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
     auto* item = new QTableWidgetItem(QString::fromStdString(cells[column].shown));
@@ -178,6 +192,9 @@ CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<vo
   m_pReferences = MakeTable(kReferenceColumns, kReferenceColumns, contents);
   layout->addWidget(m_pReferences, 1);
   connect(addReference, &QPushButton::clicked, this, [this] { AddTypedReference(); });
+  layout->addWidget(new QLabel(QStringLiteral("Segments"), contents));
+  m_pSegments = new CSegmentsPanel(m_document, contents);
+  layout->addWidget(m_pSegments, 2);
   // Every σ rests on how far a typed or clicked position may be off.
   auto* noise = new QHBoxLayout;
   m_pPositionSigma = new QDoubleSpinBox(contents);
@@ -206,7 +223,7 @@ CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<vo
   connect(m_pMeasurements, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (!m_bRefreshing && item->column() == kKnownColumn) SetKnownValue(item->row(), item->text().toStdString());
   });
-  for (QTableWidget* table : {m_pPoints, m_pFaces, m_pMeasurements, m_pReferences}) {
+  for (QTableWidget* table : {m_pPoints, m_pFaces, m_pMeasurements, m_pReferences, m_pSegments->Table()}) {
     connect(table, &QWidget::customContextMenuRequested, this,
             [this, table](const QPoint& position) { ShowContextMenu(*table, position); });
     table->installEventFilter(this);
@@ -261,7 +278,7 @@ void CPointsAndFacesDock::Refresh() {
     const CMeasurementRow& row = rows[i];
     const CCell known = PlainCell(row.known ? FullNumber(*row.known) : std::string());
     CCell value = row.problem.empty() ? MeasuredCell(row.value, row.sigma) : CCell{row.problem, row.problem, "\t"};
-    CCell difference = PlainCell(row.difference ? FullNumber(*row.difference) : std::string());
+    CCell difference = RoundedCell(row.difference, row.sigma);
     CCell ratio = PlainCell(row.sigmas ? FormatFixed(*row.sigmas, 1) : std::string());
     if (row.suspicious) ratio.tip = "More than three \u03c3 from the known value";
     SetRow(*m_pMeasurements, i, {PlainCell(row.name), value, known, difference, ratio},
@@ -276,14 +293,19 @@ void CPointsAndFacesDock::Refresh() {
   const auto pair = [](const std::array<double, 2>& p) { return FullNumber(p[0]) + ", " + FullNumber(p[1]); };
   for (int i = 0; i < static_cast<int>(references.size()); ++i) {
     const CReferenceRow& row = references[i];
-    const auto number = [](const std::optional<double>& v) { return PlainCell(v ? FullNumber(*v) : std::string()); };
+    // The implied height errs as A does, relatively.
+    std::optional<double> heightSigma;
+    if (row.impliedHeight && row.sigmaA && row.ownA && *row.ownA != 0)
+      heightSigma = std::fabs(*row.impliedHeight * *row.sigmaA / *row.ownA);
     SetRow(*m_pReferences, i,
            {PlainCell(pair(row.reference.foot)), PlainCell(pair(row.reference.top)),
             PlainCell(FullNumber(row.reference.height)),
-            row.ownA ? MeasuredCell(*row.ownA, row.sigmaA) : PlainCell(std::string()), number(row.residual),
-            number(row.impliedHeight), CCell{row.note, row.note, row.note}});
+            row.ownA ? MeasuredCell(*row.ownA, row.sigmaA) : PlainCell(std::string()),
+            RoundedCell(row.residual, row.sigmaA), RoundedCell(row.impliedHeight, heightSigma),
+            CCell{row.note, row.note, row.note}});
   }
   m_bRefreshing = false;
+  m_pSegments->Refresh();
   m_pReferences->resizeColumnsToContents();
   m_pPoints->resizeColumnsToContents();
   m_pFaces->resizeColumnsToContents();
@@ -424,9 +446,18 @@ void CPointsAndFacesDock::ShowContextMenu(QTableWidget& table, const QPoint& pos
     AddMeasurement(measurements[chosen - 2].first, measurements[chosen - 2].second);
 }
 
+void CPointsAndFacesDock::SetSegmentSelectionHandler(std::function<void(std::array<std::vector<int>, 3>)> handler) {
+  m_pSegments->SetSelectionHandler(std::move(handler));
+}
+
 void CPointsAndFacesDock::DeleteSelectedRows(QTableWidget& table) {
   CSingleImage* model = m_document.GetSingleImage();
   if (!model) return;
+  if (&table == m_pSegments->Table()) {
+    m_pSegments->DeleteSelectedRows();
+    if (m_afterDelete) m_afterDelete();
+    return;
+  }
   if (&table == m_pReferences) {
     // GetParameter's reference, when shown, is the first row and is changed in its own dialog.
     const std::vector<CReferenceRow> references = ReferenceRows(m_document.Session().Replayed());

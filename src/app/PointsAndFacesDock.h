@@ -1,22 +1,25 @@
 #pragma once
 // The "Points and Faces" dock: one table of the measured points (id, photograph position, world
 // coordinates, reference ids), one of the faces (number, texture name, corner ids, whether
-// every corner still exists) and one of the measurements between points (distances, height
+// every corner still exists), one of the measurements between points (distances, height
 // differences, areas, each with σ, and for a check length its known value and the difference),
-// and one of the vertical references A is fitted to (GetParameter's and further ones typed
-// below it, each with its own A, residual and a note). Measured values show the digits their σ
-// supports, the full value in a tool tip. The context menu and the Delete key delete the selected rows after one question;
-// Copy puts them on the clipboard as tab-separated lines under a header, value and σ apart.
+// one of the vertical references A is fitted to (GetParameter's and further ones typed below it,
+// each with its own A, residual and a note), and the segments with their residuals
+// (SegmentsPanel.h). Measured values show the digits their σ supports, the full value in a tool
+// tip. The context menu and the Delete key delete the selected rows after one question; Copy
+// puts them on the clipboard as tab-separated lines under a header, value and σ apart.
 
 #include <QDockWidget>
 
 #include "session/Actions.h"
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
 
 class CPelorinDoc;
+class CSegmentsPanel;
 class QComboBox;
 class QDoubleSpinBox;
 class QLineEdit;
@@ -34,6 +37,10 @@ class CPointsAndFacesDock final : public QDockWidget {
   QTableWidget* FacesTable() const { return m_pFaces; }
   QTableWidget* MeasurementsTable() const { return m_pMeasurements; }
   QTableWidget* ReferencesTable() const { return m_pReferences; }
+  CSegmentsPanel* SegmentsPanel() const { return m_pSegments; }
+  // Runs with the selected segments, per direction their places among its enabled segments (as
+  // the document's Lines(axis) holds them), whenever that selection changes.
+  void SetSegmentSelectionHandler(std::function<void(std::array<std::vector<int>, 3>)> handler);
   // Adds a further vertical reference as one command.
   bool AddReference(const CReferenceHeightAction& reference);
   // Adds the reference typed into the foot, top and height fields.
@@ -67,5 +74,6 @@ class CPointsAndFacesDock final : public QDockWidget {
   QDoubleSpinBox* m_pPositionSigma = nullptr;
   QTableWidget* m_pReferences = nullptr;
   QLineEdit* m_pReferenceFields[5] = {};  // foot u, foot v, top u, top v, height
+  CSegmentsPanel* m_pSegments = nullptr;
   bool m_bRefreshing = false;
 };

@@ -185,12 +185,16 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
   // The camera's σ from every typed position, for the .glb's camera and the report.
   CActionList sharedActions;
   for (const CAction& action : project.actions) sharedActions.push_back(std::make_shared<const CAction>(action));
+  std::optional<double> givenFocalPixels;
+  if (project.focal35mm) givenFocalPixels = FocalPixelsFrom35mm(*project.focal35mm, model.GetWidth(), model.GetHeight());
   const CCameraUncertainty cameraUncertainty =
-      CalibrateWithUncertainty(sharedActions, model.GetWidth(), model.GetHeight(), project.positionSigma).uncertainty;
+      CalibrateWithUncertainty(sharedActions, model.GetWidth(), model.GetHeight(), project.positionSigma,
+                               givenFocalPixels)
+          .uncertainty;
   for (const auto& e : exports) {
     if (e.name.empty()) continue;
     CExportStep step = MakeExport(model, e.format, e.name, photographName,
-                                  cameraUncertainty.IsValid() ? &cameraUncertainty.sigma : nullptr);
+                                  cameraUncertainty.IsValid() ? &cameraUncertainty.sigma : nullptr, givenFocalPixels);
     // Without a camera the camera's files are left out; the model's are written all the same.
     const bool cameraFormat = e.format == EExportFormat::Fspy || e.format == EExportFormat::Colmap;
     if (!step.problem.empty() && cameraFormat) {
@@ -266,7 +270,7 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
   report["l"] = Vector(model.m_l, 3), report["lScale"] = Vector(model.m_lScale, 3);
   report["HMatrix"] = Matrix(model.m_HMatrix), report["HStandardMatrix"] = Matrix(model.m_HStandardMatrix);
   report["standard_origin"] = Vector(model.m_StandardOrigin, 2);
-  report["camera"] = CameraReport(CalibrateCamera(model), cameraUncertainty);
+  report["camera"] = CameraReport(CalibrateCamera(model, givenFocalPixels), cameraUncertainty);
   report["points"] = nlohmann::json::array();
   for (int i = 0; i < model.m_Points.GetCount(); ++i) {
     const CViewPoint& p = *model.m_Points.ElementAt(i);

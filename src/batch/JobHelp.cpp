@@ -46,6 +46,8 @@ beside the job when it names none; no two outputs may share a name, and an OBJ n
 The .glb holds the photograph's camera; "fspy" writes an fSpy project with the photograph,
 "colmap" a folder with the COLMAP text model (cameras.txt, images.txt, points3D.txt). When no
 camera can be calibrated those two are left out with a warning, and the report's "camera" is null.
+A photograph with one finite vanishing point needs its lens's focal length for a camera:
+"focal_length_35mm": 28 (millimetres, 35 mm equivalent) at the job's top level.
 
 A project saved by the program (.pelorin) is a job too. It begins with "format":
 "pelorin-project" and "version": 1 (a newer version is refused), gives "photograph_size" and

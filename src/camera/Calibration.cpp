@@ -270,3 +270,7 @@ std::array<double, 4> QuaternionFromRotation(const CMatrix3& m) {
   for (double& c : q) c /= n;
   return q;
 }
+
+double FocalPixelsFrom35mm(double focal35mm, int width, int height) {
+  return focal35mm * std::hypot(static_cast<double>(width), static_cast<double>(height)) / k35mmDiagonal;
+}

@@ -63,6 +63,10 @@ struct CCameraCalibration {
 // The 35 mm frame's diagonal, millimetres.
 inline constexpr double k35mmDiagonal = 43.266615305567875;  // √(36² + 24²)
 
+// The focal length in pixels of a photograph of `width` × `height` whose 35 mm equivalent focal
+// length is `focal35mm` millimetres: the inverse of `focal35mm` above.
+double FocalPixelsFrom35mm(double focal35mm, int width, int height);
+
 // Calibrates from the scene model after "Caculate " and "GetParameter". `givenFocalPixels` is
 // needed in the one-point case and is ignored otherwise.
 CCameraCalibration CalibrateCamera(const CSingleImage& model, std::optional<double> givenFocalPixels = {});

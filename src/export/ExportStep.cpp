@@ -31,7 +31,8 @@ std::string ExportSubfolder(const std::string& name) {
 }
 
 CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const std::string& fileName,
-                       const std::string& photographName, const CCameraCalibration* cameraSigma) {
+                       const std::string& photographName, const CCameraCalibration* cameraSigma,
+                       std::optional<double> givenFocalPixels) {
   CExportStep step;
   switch (format) {
     case EExportFormat::DataFile:
@@ -45,7 +46,7 @@ CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const st
     }
     case EExportFormat::Gltf:
     case EExportFormat::GltfCamera: {
-      const CGltfModel gltf = MakeGlb(model, {format == EExportFormat::GltfCamera, cameraSigma});
+      const CGltfModel gltf = MakeGlb(model, {format == EExportFormat::GltfCamera, cameraSigma, givenFocalPixels});
       if (format == EExportFormat::GltfCamera && !gltf.cameraProblem.empty()) {
         step.problem = "No camera can be exported: " + gltf.cameraProblem;
         return step;
@@ -71,7 +72,7 @@ CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const st
     }
     case EExportFormat::Fspy:
     case EExportFormat::Colmap: {
-      const CCameraCalibration camera = CalibrateCamera(model);
+      const CCameraCalibration camera = CalibrateCamera(model, givenFocalPixels);
       if (!camera.IsValid()) {
         step.problem = "No camera can be exported: " + camera.problem;
         return step;

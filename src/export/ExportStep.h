@@ -3,6 +3,7 @@
 // user should hear about the faces. The program and the batch write the files together through
 // the save routine, so both name them by the same rules.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,12 @@ struct CExportStep {
 // the folder NAME with cameras.txt, images.txt and points3D.txt. The camera formats have a
 // problem, naming its cause, when the camera cannot be calibrated. `photographName` is the
 // photograph's file name as COLMAP's image list names it.
-// `cameraSigma`, when given, goes into the .glb camera's extras.
+// `cameraSigma`, when given, goes into the .glb camera's extras; `givenFocalPixels` is the focal
+// length a one-point photograph's camera needs.
 CExportStep MakeExport(const CSingleImage& model, EExportFormat format, const std::string& fileName,
                        const std::string& photographName = "photograph",
-                       const CCameraCalibration* cameraSigma = nullptr);
+                       const CCameraCalibration* cameraSigma = nullptr,
+                       std::optional<double> givenFocalPixels = {});
 
 // The folder a file of an export lies in within the export's folder ("" for none).
 std::string ExportSubfolder(const std::string& name);

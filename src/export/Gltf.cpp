@@ -27,6 +27,9 @@ constexpr int kClampToEdge = 33071;
 // this multiple of the farthest point's depth.
 constexpr double kNearShare = 0.01;
 constexpr double kPhotographBehind = 1.5;
+// glTF lets a camera's far plane lie at infinity, but some viewers cannot read a camera without
+// one: it lies well beyond the photograph.
+constexpr double kFarBeyondPhotograph = 10;
 
 // glTF's texture coordinates start at the image's top-left corner.
 constexpr float kTextureCorners[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
@@ -139,7 +142,7 @@ CGltfModel MakeGlb(const CSingleImage& model, const CGltfOptions& options) {
     nodes.push_back({{"mesh", meshes.size() - 1}, {"name", "model"}});
   }
 
-  const CCameraCalibration camera = CalibrateCamera(model);
+  const CCameraCalibration camera = CalibrateCamera(model, options.givenFocalPixels);
   result.cameraProblem = camera.problem;
   if (camera.IsValid()) {
     const double w = camera.imageWidth, h = camera.imageHeight, f = camera.focalPixels;
@@ -182,7 +185,10 @@ CGltfModel MakeGlb(const CSingleImage& model, const CGltfOptions& options) {
     document["cameras"] = json::array({{{"type", "perspective"},
                                         {"name", "photograph"},
                                         {"perspective",
-                                         {{"yfov", camera.verticalFov}, {"aspectRatio", w / h}, {"znear", nearest * kNearShare}}},
+                                         {{"yfov", camera.verticalFov},
+                                          {"aspectRatio", w / h},
+                                          {"znear", nearest * kNearShare},
+                                          {"zfar", farthest * kPhotographBehind * kFarBeyondPhotograph}}},
                                         {"extras", extras}}});
     json cameraNode = {{"name", "camera"},
                        {"camera", 0},

@@ -14,6 +14,7 @@
 
 #include "export/ExportFaces.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct CGltfOptions {
   bool photographPlane = false;
   // The σ of the camera's figures, each in the field of its name; none when not known.
   const CCameraCalibration* cameraSigma = nullptr;
+  // The focal length in pixels a one-point photograph's camera needs.
+  std::optional<double> givenFocalPixels = {};
 };
 
 CGltfModel MakeGlb(const CSingleImage& model, const CGltfOptions& options = {});

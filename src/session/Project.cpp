@@ -538,6 +538,13 @@ void ReadHeader(CReader& r, const json& doc, const std::string& folder, CProject
     if (!r.Failed() && !(out.positionSigma > 0 && std::isfinite(out.positionSigma)))
       r.Fail("position_sigma", "expected a positive number of pixels");
   }
+  if (const json* v = r.Member(doc, "", "focal_length_35mm", false)) {
+    const double focal = r.Number(*v, "focal_length_35mm");
+    if (!r.Failed() && !(focal > 0 && std::isfinite(focal)))
+      r.Fail("focal_length_35mm", "expected a positive number of millimetres");
+    else if (!r.Failed())
+      out.focal35mm = focal;
+  }
 }
 
 // ---- writing ----
@@ -770,7 +777,7 @@ bool ReadProject(std::string_view text, const std::string& folder, CProject& out
 }
 
 std::string ProjectText(const CPhotographInfo& photograph, const CActionList& actions, const std::string& folder,
-                        double positionSigma) {
+                        double positionSigma, std::optional<double> focal35mm) {
   ordered doc = ordered::object();
   doc["format"] = kProjectFormatName;
   doc["version"] = kProjectFormatVersion;
@@ -778,6 +785,7 @@ std::string ProjectText(const CPhotographInfo& photograph, const CActionList& ac
   doc["photograph_size"] = {photograph.width, photograph.height};
   if (!photograph.sha256.empty()) doc["photograph_sha256"] = photograph.sha256;
   doc["position_sigma"] = positionSigma;
+  if (focal35mm) doc["focal_length_35mm"] = *focal35mm;
   if (IsCommonOrder(actions)) {
     ordered segments = {{"X", ordered::array()}, {"Y", ordered::array()}, {"Z", ordered::array()}};
     ordered points = ordered::array(), faces = ordered::array(), measurements = ordered::array();
@@ -792,7 +800,8 @@ std::string ProjectText(const CPhotographInfo& photograph, const CActionList& ac
     }
     // Sections in the order a job is read.
     ordered ordered_doc = ordered::object();
-    for (const char* key : {"format", "version", "photograph", "photograph_size", "photograph_sha256", "position_sigma"})
+    for (const char* key : {"format", "version", "photograph", "photograph_size", "photograph_sha256", "position_sigma",
+                            "focal_length_35mm"})
       if (doc.contains(key)) ordered_doc[key] = doc[key];
     ordered_doc["segments"] = segments;
     ordered_doc["parameters"] = doc["parameters"];

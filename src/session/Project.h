@@ -7,6 +7,7 @@
 #include "session/Actions.h"
 #include "session/Replay.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,8 @@ struct CProject {
   CProjectOutputs outputs;
   bool isProject = false;  // false for a job without "format"
   double positionSigma = kImagePositionSigma;  // pixels, of every typed image position
+  // The 35 mm equivalent focal length given for a one-point photograph's camera, millimetres.
+  std::optional<double> focal35mm;
 };
 
 // Reads and checks the whole file; a job's "data" file is read now. On failure, the place and
@@ -37,7 +40,7 @@ bool ReadProject(std::string_view text, const std::string& folder, CProject& pro
 
 // The project's text, with the photograph's path relative to `folder` where it lies inside it.
 std::string ProjectText(const CPhotographInfo& photograph, const CActionList& actions, const std::string& folder,
-                        double positionSigma = kImagePositionSigma);
+                        double positionSigma = kImagePositionSigma, std::optional<double> focal35mm = {});
 
 // Why `found` is not the photograph `expected` describes ("" when it is, or when the project does
 // not say): its size or its SHA-256 differs. A size of 0 × 0 or an empty hash is not known.

@@ -1,5 +1,6 @@
 #include "session/Session.h"
 
+#include "camera/Calibration.h"
 #include "model/SingleImage.h"
 
 #include <cmath>
@@ -68,6 +69,19 @@ std::string CSession::SetPositionSigma(double pixels, std::string label) {
   return Change(std::move(next), std::move(label));
 }
 
+std::optional<double> CSession::GivenFocalPixels() const {
+  if (!m_state.focal35mm || !m_state.model) return std::nullopt;
+  return FocalPixelsFrom35mm(*m_state.focal35mm, m_state.model->GetWidth(), m_state.model->GetHeight());
+}
+
+std::string CSession::SetGivenFocal35mm(std::optional<double> millimetres, std::string label) {
+  if (millimetres && (!(*millimetres > 0) || !std::isfinite(*millimetres)))
+    return "The focal length must be a positive number of millimetres.";
+  CState next = m_state;
+  next.focal35mm = millimetres;
+  return Change(std::move(next), std::move(label));
+}
+
 std::string CSession::Replace(CActionList actions, std::string label) {
   if (!m_state.model) return "No source image is loaded.";
   CState next = m_state;
@@ -82,8 +96,10 @@ void CSession::StartPhotograph(std::shared_ptr<CSingleImage> model, CPhotographI
 }
 
 std::string CSession::Open(std::shared_ptr<CSingleImage> model, CPhotographInfo photograph, CActionList actions,
-                           size_t* refusedIndex, double positionSigma) {
-  CState next{std::move(model), std::move(photograph), std::move(actions), NextSerial(), positionSigma};
+                           size_t* refusedIndex, double positionSigma, std::optional<double> focal35mm) {
+  if (focal35mm && (!(*focal35mm > 0) || !std::isfinite(*focal35mm)))
+    return "The focal length must be a positive number of millimetres.";
+  CState next{std::move(model), std::move(photograph), std::move(actions), NextSerial(), positionSigma, focal35mm};
   if (std::string refusal = Become(std::move(next), refusedIndex); !refusal.empty()) return refusal;
   m_undo.clear();
   m_redo.clear();

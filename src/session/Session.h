@@ -8,6 +8,7 @@
 #include "session/Replay.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,13 @@ class CSession {
   double PositionSigma() const { return m_state.positionSigma; }
   // Sets it as one command; refused unless it is a positive number.
   std::string SetPositionSigma(double pixels, std::string label);
+  // The 35 mm equivalent focal length the user gave for the photograph's camera, in millimetres:
+  // needed where only one vanishing point is finite. None until given; a new photograph has none.
+  std::optional<double> GivenFocal35mm() const { return m_state.focal35mm; }
+  // The same in pixels of the photograph, for the calibration.
+  std::optional<double> GivenFocalPixels() const;
+  // Sets it (none to forget it) as one command; refused unless it is a positive number.
+  std::string SetGivenFocal35mm(std::optional<double> millimetres, std::string label);
   const CReplayed& Replayed() const { return *m_replayed; }
   // For tests and tools that set a state up directly; the next replay forgets what they did.
   CReplayed& Replayed() { return *m_replayed; }
@@ -43,7 +51,8 @@ class CSession {
   // Opens a job: its photograph and actions, with no history and nothing unsaved. On a refusal
   // the session is unchanged and `place` holds the index of the action refused.
   std::string Open(std::shared_ptr<CSingleImage> model, CPhotographInfo photograph, CActionList actions,
-                   size_t* refusedIndex = nullptr, double positionSigma = kImagePositionSigma);
+                   size_t* refusedIndex = nullptr, double positionSigma = kImagePositionSigma,
+                   std::optional<double> focal35mm = {});
   // An empty session: no photograph, no history, nothing unsaved.
   void Clear();
 
@@ -72,6 +81,7 @@ class CSession {
     CActionList actions;
     unsigned long long serial = 0;
     double positionSigma = kImagePositionSigma;
+    std::optional<double> focal35mm = {};
   };
   struct CStep {
     std::string label;

@@ -3,6 +3,7 @@
 // the format chosen; without a camera, why not.
 
 #include "AppFixture.h"
+#include "CameraScene.h"
 #include "app/CameraDock.h"
 #include "app/PelorinDoc.h"
 #include "services/NumberText.h"
@@ -11,6 +12,8 @@
 #include <QBuffer>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 
 #include <cmath>
@@ -111,6 +114,45 @@ TEST_F(CameraPanel, ShowsTheFocalLengthTheJpegStatesBesideTheComputedOne) {
   EXPECT_EQ(Row("Focal length stated by the photograph (35 mm, mm)").first, "34.0 (EXIF FocalLengthIn35mmFilm)");
   // The renderer's 1000 pixels on a 1280-pixel diagonal: 33.8 mm.
   EXPECT_NEAR(Number(Row("Focal length (35 mm equivalent, mm)").first), 33.8, 0.1);
+}
+
+// Looking straight along X from level, only X's vanishing point lies in the photograph: the panel
+// asks for the focal length, takes it typed as a 35 mm equivalent or from EXIF, and undoes it.
+TEST_F(CameraPanel, AOnePointPhotographTakesTheFocalLengthTyped) {
+  const int width = 800, height = 600;
+  const double focal = 1.1 * width;
+  const CSyntheticScene scene = LookingAtBoxes(width, height, focal, 0, 0, 0, 0, 0);
+  LoadPhotograph(UniformPhotograph("one-point.bmp", width, height));
+  ASSERT_EQ(app->Document().Append(CameraJob(scene), "The job"), "");
+  Command(ID_VIEW_CAMERA);
+  CCameraDock& panel = *Frame().Camera();
+  EXPECT_EQ(panel.Table()->rowCount(), 0);
+  EXPECT_TRUE(panel.Message()->text().contains(QStringLiteral("the focal length must be given"))) << panel.Message()->text().toStdString();
+  EXPECT_TRUE(panel.Message()->text().endsWith(QStringLiteral("Type it above."))) << panel.Message()->text().toStdString();
+  EXPECT_FALSE(panel.FocalFromExif()->isEnabled());  // a BMP states none
+
+  // f = 880 pixels on a 1000-pixel diagonal is 38.07 mm on a 35 mm frame's 43.27 mm.
+  const double millimetres = focal / 1000 * std::sqrt(36.0 * 36.0 + 24.0 * 24.0);
+  QLineEdit& field = *panel.GivenFocal();
+  field.setFocus();
+  QTest::keyClicks(&field, QString::fromStdString(FormatDoubleField(millimetres)));
+  QTest::keyClick(&field, Qt::Key_Return);
+  EXPECT_EQ(Row("Calibration").first, "one finite vanishing point");
+  EXPECT_NEAR(Number(Row("Focal length (pixels)").first), focal, 1e-6);
+  EXPECT_NEAR(Number(Row("Position X").first), 1.5 - 16, 1e-6);
+  EXPECT_TRUE(Frame().Action(ID_EDIT_UNDO)->text().contains(QStringLiteral("Set Focal Length")));
+
+  // Not a length: refused with a message, the given one kept.
+  field.selectAll();
+  QTest::keyClicks(&field, QStringLiteral("-5"));
+  QTest::keyClick(&field, Qt::Key_Return);
+  ASSERT_EQ(services->messages.size(), 1u);
+  EXPECT_EQ(services->messages[0], "The focal length must be a positive number of millimetres.");
+  EXPECT_EQ(ParseDoubleField(field.text().toStdString()), app->Document().Session().GivenFocal35mm());
+
+  Command(ID_EDIT_UNDO);
+  EXPECT_TRUE(field.text().isEmpty());
+  EXPECT_EQ(panel.Table()->rowCount(), 0);
 }
 
 TEST_F(CameraPanel, ExportCameraWritesTheFormatChosen) {

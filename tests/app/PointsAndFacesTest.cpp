@@ -372,8 +372,11 @@ TEST_F(AppTest, ReferenceHeightsAreTypedFittedAndDeleted) {
   EXPECT_EQ(Frame().Action(ID_EDIT_UNDO)->text().toStdString(), "&Undo Add Reference Height");
   EXPECT_EQ(references.item(1, 6)->text().toStdString(), "");
   EXPECT_FALSE(references.item(1, 3)->text().isEmpty());
-  EXPECT_NEAR(std::stod(references.item(1, 4)->text().toStdString()), 0, 1e-9 * std::fabs(parametersA));
-  EXPECT_NEAR(std::stod(references.item(1, 5)->text().toStdString()), box.max[2], 1e-6);
+  // Residual and implied height to the decimals A's σ supports; in full in the tool tip.
+  EXPECT_NEAR(std::stod(references.item(1, 4)->toolTip().toStdString()), 0, 1e-9 * std::fabs(parametersA));
+  EXPECT_NEAR(std::stod(references.item(1, 5)->toolTip().toStdString()), box.max[2], 1e-6);
+  EXPECT_LT(references.item(1, 4)->text().size(), 8) << references.item(1, 4)->text().toStdString();
+  EXPECT_LT(references.item(1, 5)->text().size(), 8) << references.item(1, 5)->text().toStdString();
   EXPECT_NEAR(Model()->m_A, parametersA, 1e-9 * std::fabs(parametersA));
 
   // A height that is not a number is refused; a height of 0 is kept with its note.

@@ -12,6 +12,7 @@
 #include "metrology/ReferenceParameters.h"
 #include "metrology/VanishingPoints.h"
 #include "model/SingleImage.h"
+#include "session/Actions.h"
 
 #include <cmath>
 #include <memory>
@@ -68,4 +69,23 @@ inline CSyntheticScene LookingAtBoxes(int width, int height, double focal, doubl
   camera.yaw = yaw, camera.pitch = pitch, camera.roll = roll;
   camera.principalOffset[0] = offsetU, camera.principalOffset[1] = offsetV;
   return CSyntheticScene(width, height, camera, std::move(boxes));
+}
+
+// The job a user makes on the synthetic photograph: every box edge as a segment, "Caculate ",
+// and the reference dialog typed.
+inline std::vector<CAction> CameraJob(const CSyntheticScene& scene) {
+  std::vector<CAction> actions;
+  for (int axis = 0; axis < 3; ++axis)
+    for (const CPixelSegment& s : scene.EdgesAlong(axis)) actions.push_back(CSegmentAction{axis, s, true});
+  actions.push_back(CCalculateAction{});
+  const CReferenceFields f = SyntheticReference(scene);
+  CTypedParameters typed;
+  typed.origin = {f.m_WorldOriginU, f.m_WorldOriginV};
+  typed.groundPixel = {f.m_PointU, f.m_PointV};
+  typed.groundWorld = {f.m_PointX, f.m_PointY};
+  typed.foot = {f.m_bU, f.m_bV};
+  typed.top = {f.m_tU, f.m_tV};
+  typed.height = f.m_ZValue;
+  actions.push_back(CParametersAction{typed, {}});
+  return actions;
 }

@@ -28,15 +28,25 @@ constexpr double kWithinTwoSigma = 0.93;
 constexpr double kExactRelative = 1e-9;
 
 // Two further vertical edges: the first box's corner on the X axis and the third box's nearest
-// corner.
-std::vector<CVerticalReference> FurtherReferences(const CSyntheticScene& scene) {
+// corner, up to `fraction` of their height (marks on the edges, when below 1).
+std::vector<CVerticalReference> FurtherReferences(const CSyntheticScene& scene, double fraction = 1) {
   const CBox& first = scene.Boxes()[0];
   const CBox& third = scene.Boxes()[2];
   const auto edge = [&](double X, double Y, double H) {
-    const auto foot = scene.Pixel(X, Y, 0), top = scene.Pixel(X, Y, H);
-    return CVerticalReference{{foot[0], foot[1]}, {top[0], top[1]}, H};
+    const auto foot = scene.Pixel(X, Y, 0), top = scene.Pixel(X, Y, fraction * H);
+    return CVerticalReference{{foot[0], foot[1]}, {top[0], top[1]}, fraction * H};
   };
   return {edge(first.max[0], 0, first.max[2]), edge(third.min[0], third.min[1], third.max[2])};
+}
+
+// GetParameter's reference segment up to `fraction` of its edge's height.
+CReferenceFields ShortenedReference(const CSyntheticScene& scene, double fraction) {
+  CReferenceFields f = SyntheticReference(scene);
+  const CBox& second = scene.Boxes()[1];
+  const auto top = scene.Pixel(second.min[0], second.max[1], fraction * second.max[2]);
+  f.m_tU = top[0], f.m_tV = top[1];
+  f.m_ZValue = fraction * second.max[2];
+  return f;
 }
 
 CChainInputs SegmentsOf(const CSyntheticScene& scene, std::mt19937* random, double sigma) {
@@ -161,10 +171,13 @@ std::vector<CHeightScript> HeightScript(const CSyntheticScene& scene) {
 
 void Type(CGetPointDialog& dialog, int id, double value) { dialog.SetControlText(id, FormatDoubleField(value)); }
 
+// `referenceFraction` below 1 makes every reference a short mark on its edge, so that the scale's
+// error, and with it the fit's own propagation, dominates the heights' σ.
 struct CSceneCase {
   const char* name;
   bool level;
   unsigned seed;
+  double referenceFraction = 1;
 };
 
 void PrintTo(const CSceneCase& c, std::ostream* out) { *out << c.name; }
@@ -176,13 +189,13 @@ TEST_P(FittedScaleUncertainty, PropagatedSigmaMatchesTheSpreadOfNoisyMeasurement
   std::mt19937 random(c.seed);
   const CSyntheticScene scene = CSyntheticScene::Random(random, 1024, 768, c.level);
   const std::vector<CHeightScript> script = HeightScript(scene);
-  const std::vector<CVerticalReference> further = FurtherReferences(scene);
+  const std::vector<CVerticalReference> further = FurtherReferences(scene, c.referenceFraction);
 
   // Measured once, exactly, as the session does it.
   CMeasurementLog log;
   const CChainInputs exact = SegmentsOf(scene, nullptr, 0);
   const auto model = WithVanishingPoints(exact, &log);
-  CReferenceFields fields = SyntheticReference(scene);
+  CReferenceFields fields = ShortenedReference(scene, c.referenceFraction);
   ASSERT_EQ(CalculateReferenceScales(*model, fields), "");
   log.SetReference(*model, fields);
   log.SetFurtherReferences(further);
@@ -229,7 +242,7 @@ TEST_P(FittedScaleUncertainty, PropagatedSigmaMatchesTheSpreadOfNoisyMeasurement
       for (int i = 0; i < 3; ++i)
         drawn.m_Vx[i] = computed->m_Vx[i], drawn.m_Vy[i] = computed->m_Vy[i], drawn.m_Vz[i] = computed->m_Vz[i];
     }
-    CReferenceFields f = SyntheticReference(scene);
+    CReferenceFields f = ShortenedReference(scene, c.referenceFraction);
     const auto origin = noisy({f.m_WorldOriginU, f.m_WorldOriginV}), ground = noisy({f.m_PointU, f.m_PointV});
     const auto foot = noisy({f.m_bU, f.m_bV}), top = noisy({f.m_tU, f.m_tV});
     f.m_WorldOriginU = origin[0], f.m_WorldOriginV = origin[1], f.m_PointU = ground[0], f.m_PointV = ground[1];
@@ -278,7 +291,8 @@ TEST_P(FittedScaleUncertainty, PropagatedSigmaMatchesTheSpreadOfNoisyMeasurement
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenes, FittedScaleUncertainty,
-                         ::testing::Values(CSceneCase{"Level", true, 2026}, CSceneCase{"Tilted", false, 77}),
+                         ::testing::Values(CSceneCase{"Level", true, 2026}, CSceneCase{"Tilted", false, 77},
+                                           CSceneCase{"ShortReferences", false, 77, 0.2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include "SyntheticReference.h"
 #include "model/DataFile.h"
 #include "session/CameraUncertainty.h"
+#include "session/Project.h"
+#include "session/Session.h"
 
 #include <gtest/gtest.h>
 
@@ -20,25 +22,6 @@ constexpr double kPositionSigma = 0.5;  // pixels
 constexpr int kDraws = 800;
 // A sample standard deviation of 800 draws is within 2.5 % of the true one at one σ: 10 % is four.
 constexpr double kAgreement = 0.10;
-
-// The job a user makes on the synthetic photograph: every box edge as a segment, "Caculate ",
-// and the reference dialog typed.
-std::vector<CAction> JobOf(const CSyntheticScene& scene) {
-  std::vector<CAction> actions;
-  for (int axis = 0; axis < 3; ++axis)
-    for (const CPixelSegment& s : scene.EdgesAlong(axis)) actions.push_back(CSegmentAction{axis, s, true});
-  actions.push_back(CCalculateAction{});
-  const CReferenceFields f = SyntheticReference(scene);
-  CTypedParameters typed;
-  typed.origin = {f.m_WorldOriginU, f.m_WorldOriginV};
-  typed.groundPixel = {f.m_PointU, f.m_PointV};
-  typed.groundWorld = {f.m_PointX, f.m_PointY};
-  typed.foot = {f.m_bU, f.m_bV};
-  typed.top = {f.m_tU, f.m_tV};
-  typed.height = f.m_ZValue;
-  actions.push_back(CParametersAction{typed, {}});
-  return actions;
-}
 
 CActionList Shared(const std::vector<CAction>& actions) {
   CActionList list;
@@ -82,7 +65,7 @@ TEST_P(CameraUncertainty, SigmaOfEveryFigureAgreesWithMonteCarlo) {
   const CNoiseCase c = GetParam();
   const CSyntheticScene scene =
       LookingAtBoxes(c.width, c.height, c.focal * c.width, c.yaw, c.pitch, c.roll, c.offsetU, c.offsetV);
-  const std::vector<CAction> job = JobOf(scene);
+  const std::vector<CAction> job = CameraJob(scene);
   const CCameraWithUncertainty computed = CalibrateWithUncertainty(Shared(job), c.width, c.height, kPositionSigma);
   ASSERT_TRUE(computed.uncertainty.IsValid()) << c.name << ": " << computed.uncertainty.problem;
   const size_t segments = job.size() - 2;
@@ -127,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(Cameras, CameraUncertainty,
 TEST(CameraUncertaintyOfAJob, VanishingPointsLoadedFromADataFileHaveNoSigmaUntilCalculatedAgain) {
   CScriptedServices services;
   const CSyntheticScene scene = LookingAtBoxes(800, 600, 960, 0.25 * kPi, 0.35, -0.2, 0, 0);
-  std::vector<CAction> job = JobOf(scene);
+  std::vector<CAction> job = CameraJob(scene);
   CSingleImage measured(800, 600);
   CReplayed replayed;
   ASSERT_FALSE(Replay(Shared(job), measured, replayed, kPositionSigma));
@@ -143,12 +126,69 @@ TEST(CameraUncertaintyOfAJob, VanishingPointsLoadedFromADataFileHaveNoSigmaUntil
 TEST(CameraUncertaintyOfAJob, WithoutACameraSaysWhy) {
   CScriptedServices services;
   const CSyntheticScene scene = LookingAtBoxes(800, 600, 960, 0.25 * kPi, 0.35, -0.2, 0, 0);
-  std::vector<CAction> job = JobOf(scene);
+  std::vector<CAction> job = CameraJob(scene);
   job.erase(job.end() - 2, job.end());  // no vanishing points, no reference
   const CCameraWithUncertainty result = CalibrateWithUncertainty(Shared(job), 800, 600, kPositionSigma);
   EXPECT_FALSE(result.camera.IsValid());
   EXPECT_EQ(result.uncertainty.problem, result.camera.problem);
   EXPECT_NE(result.uncertainty.problem, "");
+}
+
+
+// A one-point photograph: looking straight along X from level, only X's vanishing point is
+// finite. The focal length the user gives (as a 35 mm equivalent, as lenses are labelled) is kept
+// by the session, in the project, and makes the camera; undoing it takes the camera away.
+TEST(GivenFocalLength, MakesTheCameraOfAOnePointPhotographAndIsKeptAndUndone) {
+  const int width = 800, height = 600;
+  const double focal = 1.1 * width;
+  const CSyntheticScene scene = LookingAtBoxes(width, height, focal, 0, 0, 0, 0, 0);
+  CSession session;
+  session.StartPhotograph(std::make_shared<CSingleImage>(width, height), {"/photos/one-point.jpg", width, height, ""},
+                          "Load Photograph");
+  ASSERT_EQ(session.Append(CameraJob(scene), "Job"), "");
+  const auto calibrate = [&session] {
+    return CalibrateWithUncertainty(session.Actions(), width, height, kPositionSigma, session.GivenFocalPixels());
+  };
+  EXPECT_NE(calibrate().camera.problem.find("the focal length must be given"), std::string::npos)
+      << calibrate().camera.problem;
+
+  // 35 mm equivalent: f in pixels scaled from the photograph's diagonal (1000 pixels) to 43.27 mm.
+  const double millimetres = focal / 1000 * std::sqrt(36.0 * 36.0 + 24.0 * 24.0);
+  EXPECT_NE(session.SetGivenFocal35mm(-3, "Set Focal Length"), "");
+  EXPECT_FALSE(session.CanUndo() && session.UndoName() == "Set Focal Length");
+  ASSERT_EQ(session.SetGivenFocal35mm(millimetres, "Set Focal Length"), "");
+  ASSERT_TRUE(session.GivenFocalPixels());
+  EXPECT_NEAR(*session.GivenFocalPixels(), focal, 1e-9 * focal);
+  const CCameraWithUncertainty result = calibrate();
+  ASSERT_TRUE(result.camera.IsValid()) << result.camera.problem;
+  EXPECT_EQ(result.camera.calibrationCase, ECalibrationCase::OneFinite);
+  EXPECT_NEAR(result.camera.focalPixels, focal, 1e-9 * focal);
+  // 16 units from (1.5, 1, 0.5), looking along X.
+  EXPECT_NEAR(result.camera.position[0], 1.5 - 16, 1e-6);
+  EXPECT_NEAR(result.camera.position[1], 1, 1e-6);
+  EXPECT_NEAR(result.camera.position[2], 0.5, 1e-6);
+
+  // Saved with the project and read back.
+  CProject project;
+  std::string error;
+  ASSERT_TRUE(ReadProject(ProjectText(session.Photograph(), session.Actions(), "/photos", session.PositionSigma(),
+                                      session.GivenFocal35mm()),
+                          "/photos", project, error))
+      << error;
+  ASSERT_TRUE(project.focal35mm);
+  EXPECT_EQ(*project.focal35mm, millimetres);
+  const char* bad = R"({"photograph": "p.jpg", "focal_length_35mm": 0})";
+  EXPECT_FALSE(ReadProject(bad, "/photos", project, error));
+  EXPECT_EQ(error, "focal_length_35mm: expected a positive number of millimetres");
+
+  session.Undo();
+  EXPECT_FALSE(session.GivenFocal35mm());
+  EXPECT_FALSE(calibrate().camera.IsValid());
+  // A new photograph is another camera: its focal length is not known.
+  session.Redo();
+  session.StartPhotograph(std::make_shared<CSingleImage>(width, height), {"/photos/other.jpg", width, height, ""},
+                          "Load Photograph");
+  EXPECT_FALSE(session.GivenFocal35mm());
 }
 
 }  // namespace
