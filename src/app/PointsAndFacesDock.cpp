@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -150,17 +151,30 @@ std::vector<int> SelectedRows(const QTableWidget& table) {
 CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<void()> afterDelete, QWidget* parent)
     : QDockWidget(QStringLiteral("Points and Faces"), parent), m_document(document), m_afterDelete(std::move(afterDelete)) {
   setObjectName(QStringLiteral("pointsAndFaces"));
-  auto* contents = new QWidget(this);
+  // Three pages, so that each table has the dock's height: the points with the faces made of
+  // them, the measurements with the references that scale them, and the segments. How far a
+  // position may be off stays below them: every σ on every page rests on it.
+  auto* frame = new QWidget(this);
+  auto* frameLayout = new QVBoxLayout(frame);
+  frameLayout->setContentsMargins(0, 0, 0, 0);
+  m_pPages = new QTabWidget(frame);
+  m_pPages->setObjectName(QStringLiteral("pages"));
+  frameLayout->addWidget(m_pPages, 1);
+  auto* contents = new QWidget(m_pPages);
   auto* layout = new QVBoxLayout(contents);
+  m_pPages->addTab(contents, QStringLiteral("Points and Faces"));
   m_pPoints = MakeTable(kPointColumns, kPointCopyColumns, contents);
   m_pFaces = MakeTable(kFaceColumns, kFaceColumns, contents);
-  m_pMeasurements = MakeTable(kMeasurementColumns, kMeasurementCopyColumns, contents);
-  // The known value of a check length is typed into its cell.
-  m_pMeasurements->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
   layout->addWidget(new QLabel(QStringLiteral("Points"), contents));
   layout->addWidget(m_pPoints, 3);
   layout->addWidget(new QLabel(QStringLiteral("Faces"), contents));
   layout->addWidget(m_pFaces, 2);
+  contents = new QWidget(m_pPages);
+  layout = new QVBoxLayout(contents);
+  m_pPages->addTab(contents, QStringLiteral("Measurements"));
+  m_pMeasurements = MakeTable(kMeasurementColumns, kMeasurementCopyColumns, contents);
+  // The known value of a check length is typed into its cell.
+  m_pMeasurements->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
   layout->addWidget(new QLabel(QStringLiteral("Measurements"), contents));
   auto* adder = new QHBoxLayout;
   m_pMeasurementKind = new QComboBox(contents);
@@ -192,11 +206,13 @@ CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<vo
   m_pReferences = MakeTable(kReferenceColumns, kReferenceColumns, contents);
   layout->addWidget(m_pReferences, 1);
   connect(addReference, &QPushButton::clicked, this, [this] { AddTypedReference(); });
-  layout->addWidget(new QLabel(QStringLiteral("Segments"), contents));
-  m_pSegments = new CSegmentsPanel(m_document, contents);
-  layout->addWidget(m_pSegments, 2);
+  m_pSegments = new CSegmentsPanel(m_document, m_pPages);
+  m_pPages->addTab(m_pSegments, QStringLiteral("Segments"));
+  contents = frame;
+  layout = frameLayout;
   // Every σ rests on how far a typed or clicked position may be off.
   auto* noise = new QHBoxLayout;
+  noise->setContentsMargins(9, 0, 9, 6);
   m_pPositionSigma = new QDoubleSpinBox(contents);
   m_pPositionSigma->setObjectName(QStringLiteral("positionSigma"));
   m_pPositionSigma->setLocale(QLocale::c());
@@ -211,7 +227,7 @@ CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<vo
   noise->addWidget(m_pPositionSigma);
   noise->addStretch(1);
   layout->addLayout(noise);
-  setWidget(contents);
+  setWidget(frame);
   connect(add, &QPushButton::clicked, this, [this] { AddTypedMeasurement(); });
   connect(m_pPositionSigma, &QDoubleSpinBox::editingFinished, this, [this] {
     if (m_bRefreshing || m_pPositionSigma->value() == m_document.Session().PositionSigma()) return;
@@ -228,6 +244,11 @@ CPointsAndFacesDock::CPointsAndFacesDock(CPelorinDoc& document, std::function<vo
             [this, table](const QPoint& position) { ShowContextMenu(*table, position); });
     table->installEventFilter(this);
   }
+}
+
+void CPointsAndFacesDock::ShowPageOf(const QWidget* widget) {
+  for (int page = 0; page < m_pPages->count(); ++page)
+    if (m_pPages->widget(page)->isAncestorOf(widget)) m_pPages->setCurrentIndex(page);
 }
 
 bool CPointsAndFacesDock::eventFilter(QObject* watched, QEvent* event) {
@@ -325,6 +346,8 @@ bool CPointsAndFacesDock::AddMeasurement(EMeasurementKind kind, const std::vecto
     Services().MessageBox(refusal);
     return false;
   }
+  // A measurement asked for from the points' page is shown where it is.
+  ShowPageOf(m_pMeasurements);
   return true;
 }
 
@@ -364,6 +387,7 @@ bool CPointsAndFacesDock::AddReference(const CReferenceHeightAction& reference) 
     Services().MessageBox(refusal);
     return false;
   }
+  ShowPageOf(m_pReferences);
   return true;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
-// The "Points and Faces" dock: one table of the measured points (id, photograph position, world
+// The "Points and Faces" dock, three pages: one table of the measured points (id, photograph position, world
 // coordinates, reference ids), one of the faces (number, texture name, corner ids, whether
 // every corner still exists), one of the measurements between points (distances, height
 // differences, areas, each with σ, and for a check length its known value and the difference),
 // one of the vertical references A is fitted to (GetParameter's and further ones typed below it,
-// each with its own A, residual and a note), and the segments with their residuals
+// each with its own A, residual and a note) on the second page, and the segments on the third with their residuals
 // (SegmentsPanel.h). Measured values show the digits their σ supports, the full value in a tool
 // tip. The context menu and the Delete key delete the selected rows after one question; Copy
 // puts them on the clipboard as tab-separated lines under a header, value and σ apart.
@@ -20,6 +20,7 @@
 
 class CPelorinDoc;
 class CSegmentsPanel;
+class QTabWidget;
 class QComboBox;
 class QDoubleSpinBox;
 class QLineEdit;
@@ -38,6 +39,10 @@ class CPointsAndFacesDock final : public QDockWidget {
   QTableWidget* MeasurementsTable() const { return m_pMeasurements; }
   QTableWidget* ReferencesTable() const { return m_pReferences; }
   CSegmentsPanel* SegmentsPanel() const { return m_pSegments; }
+  // The pages: "Points and Faces", "Measurements" (with the references) and "Segments".
+  QTabWidget* Pages() const { return m_pPages; }
+  // Brings the page that holds the widget to the front.
+  void ShowPageOf(const QWidget* widget);
   // Runs with the selected segments, per direction their places among its enabled segments (as
   // the document's Lines(axis) holds them), whenever that selection changes.
   void SetSegmentSelectionHandler(std::function<void(std::array<std::vector<int>, 3>)> handler);
@@ -75,5 +80,6 @@ class CPointsAndFacesDock final : public QDockWidget {
   QTableWidget* m_pReferences = nullptr;
   QLineEdit* m_pReferenceFields[5] = {};  // foot u, foot v, top u, top v, height
   CSegmentsPanel* m_pSegments = nullptr;
+  QTabWidget* m_pPages = nullptr;
   bool m_bRefreshing = false;
 };
