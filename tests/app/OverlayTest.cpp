@@ -8,6 +8,7 @@
 #include "../metrology/SyntheticReference.h"
 #include "SyntheticScene.h"
 #include "app/PointsAndFacesDock.h"
+#include "app/SegmentsPanel.h"
 #include "dialogs/DialogforParameter.h"
 #include "metrology/ReferenceParameters.h"
 #include "metrology/VanishingPoints.h"
@@ -180,6 +181,9 @@ TEST_F(OverlayDrawing, EveryLineHasADarkOutline) {
 
 TEST_F(OverlayDrawing, ARowSelectedInTheTableIsDrawnThicker) {
   LoadPhotograph(Photograph("white.bmp", 300, 200, [](int, int) { return std::array<unsigned char, 3>{255, 255, 255}; }));
+  // The table first: the view it narrows keeps its place for the rest.
+  Command(ID_VIEW_POINTS_AND_FACES);
+  QTest::qWait(20);
   const int bottom = View().ClientSize().height() - 1;
   services->ScriptDialog([](CDialogDriver& d) { d.PressOk(); });
   const qreal ratio = View().devicePixelRatioF();
@@ -194,7 +198,6 @@ TEST_F(OverlayDrawing, ARowSelectedInTheTableIsDrawnThicker) {
   EXPECT_TRUE(yellow(frame.pixel(centre + QPoint(-3, 0))));
   EXPECT_TRUE(IsDark(frame.pixel(beside)));
 
-  Command(ID_VIEW_POINTS_AND_FACES);
   Frame().PointsAndFaces()->PointsTable()->selectRow(0);
   EXPECT_EQ(View().Highlights().points, std::set<int>{0});
   frame = Shown();
@@ -204,6 +207,35 @@ TEST_F(OverlayDrawing, ARowSelectedInTheTableIsDrawnThicker) {
   Frame().PointsAndFaces()->PointsTable()->clearSelection();
   EXPECT_TRUE(View().Highlights().points.empty());
   EXPECT_TRUE(IsDark(Shown().pixel(beside)));
+}
+
+TEST_F(OverlayDrawing, ASegmentSelectedInItsTableIsDrawnThicker) {
+  LoadPhotograph(Photograph("white.bmp", 300, 200, [](int, int) { return std::array<unsigned char, 3>{255, 255, 255}; }));
+  Command(ID_VIEW_POINTS_AND_FACES);
+  QTest::qWait(20);
+  for (const char* y : {"60", "140"}) {
+    services->ScriptDialog([y](CDialogDriver& d) {
+      d.Type(1000, "40"), d.Type(1001, y), d.Type(1002, "200"), d.Type(1003, y);
+      d.PressOk();
+    });
+    Command(ID_INPUT_VX);
+  }
+  ASSERT_EQ(View().m_XLines.GetCount(), 2);
+  const QPoint beside = DevicePixel(120, 140) + QPoint(0, 1);
+  EXPECT_TRUE(IsDark(Shown().pixel(beside)));
+
+  QTableWidget& table = *Frame().PointsAndFaces()->SegmentsPanel()->Table();
+  ASSERT_EQ(table.rowCount(), 2);
+  table.selectRow(1);
+  EXPECT_EQ(View().Highlights().segments[0], std::set<int>{1});
+  const QImage frame = Shown();
+  // Brighter: red towards white.
+  const QRgb highlighted = frame.pixel(beside);
+  EXPECT_GT(qRed(highlighted), 200);
+  EXPECT_GT(qGreen(highlighted), 90);
+  EXPECT_LT(qGreen(highlighted), 160);
+  EXPECT_EQ(frame.pixel(beside + QPoint(0, -1)), highlighted) << "three device pixels wide";
+  EXPECT_TRUE(IsDark(frame.pixel(DevicePixel(120, 60) + QPoint(0, 1)))) << "the other segment stays plain";
 }
 
 }  // namespace
