@@ -1,9 +1,10 @@
 #pragma once
 // The view: shows the photograph of the document's scene model through OpenGL, one photograph
-// pixel per device pixel, pans it with the left button, echoes the photograph position under
-// the mouse in the status bar, and handles every command of the "Image File " menu and every
-// mouse action. Window positions are taken in device pixels, y downwards; photograph positions
-// are x = px + m_nPanX, y = (client height − 1 − py) + m_nPanY.
+// pixel per device pixel until it is zoomed or fitted, pans it with the left button (and moves
+// it with the middle button, Space, the scroll bars and the arrow keys), echoes the photograph
+// position under the mouse in the status bar, and handles every command of the "Image File "
+// menu and every mouse action. Window positions are taken in device pixels, y downwards; in the
+// plain view photograph positions are x = px + m_nPanX, y = (client height − 1 − py) + m_nPanY.
 
 #include "app/GLRenderContext.h"
 #include "app/Overlays.h"
