@@ -30,15 +30,11 @@ class Navigation : public AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    for (int attempt = 0; attempt < 100 && !View().m_glContext.m_hRC; ++attempt) QTest::qWait(10);
-    ASSERT_NE(View().m_glContext.m_hRC, nullptr) << "no OpenGL context";
+    ASSERT_TRUE(WaitForOpenGL()) << "no OpenGL context";
     ratio = View().devicePixelRatioF();
   }
 
-  QImage Shown() {
-    View().RepaintNow();
-    return View().m_glContext.Surface()->grabFramebuffer();
-  }
+  QImage Shown() { return PaintedFrame(); }
 
   QPointF Logical(QPointF device) const { return device / ratio; }
 

@@ -31,14 +31,10 @@ class OverlayDrawing : public AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    for (int attempt = 0; attempt < 100 && !View().m_glContext.m_hRC; ++attempt) QTest::qWait(10);
-    ASSERT_NE(View().m_glContext.m_hRC, nullptr) << "no OpenGL context";
+    ASSERT_TRUE(WaitForOpenGL()) << "no OpenGL context";
     ASSERT_TRUE(View().OverlaysShown()) << "overlays are on for a new user";
   }
-  QImage Shown() {
-    View().RepaintNow();
-    return View().m_glContext.Surface()->grabFramebuffer();
-  }
+  QImage Shown() { return PaintedFrame(); }
   // The device pixel that shows a photograph position.
   QPoint DevicePixel(double x, double y) {
     const QPointF device = View().DeviceAt(QPointF(x, y));
