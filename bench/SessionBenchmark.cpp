@@ -1,13 +1,15 @@
 // How long a full replay of a session takes: the sample job with its points repeated until the
 // job measures a few hundred, as after an undo or an edit of an early action. Then the σ of
 // every point, as the table shows them after a replay; and the camera with the σ of its figures,
-// as the camera panel shows it after every change.
+// as the camera panel shows it after every change. And one step of a drag: a segment end moved
+// and the edited list replayed as the view's preview, the core of every frame while dragging.
 
 #include "model/SingleImage.h"
 #include "services/Services.h"
 #include "session/CameraUncertainty.h"
 #include "session/Project.h"
 #include "session/Replay.h"
+#include "session/Session.h"
 
 #include <benchmark/benchmark.h>
 
@@ -71,6 +73,25 @@ void BM_CameraAndItsSigma(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CameraAndItsSigma)->Arg(30)->Arg(300)->Unit(benchmark::kMillisecond);
+
+void BM_DragStep(benchmark::State& state) {
+  CQuietServices quiet;
+  CScopedServices installed(quiet);
+  CSession session;
+  if (!session.Open(std::make_shared<CSingleImage>(1024, 768), {"/sample.bmp", 1024, 768, ""},
+                    SampleWithPoints(static_cast<int>(state.range(0))))
+           .empty())
+    std::abort();
+  const CHandle end = ListHandles(session.Actions())[3];  // X segment 2, end 2
+  int step = 0;
+  for (auto _ : state) {
+    const std::optional<CActionList> moved =
+        session.MovedHandle(end, {end.position[0] + (++step % 10), end.position[1]});
+    if (!moved || !session.Preview(*moved).empty()) std::abort();
+    benchmark::DoNotOptimize(session.Model()->m_Vx[0]);
+  }
+}
+BENCHMARK(BM_DragStep)->Arg(8)->Arg(500)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -44,6 +44,13 @@ enum ECommandId : int {
   ID_VIEW_CAMERA = 32796,
   ID_EXPORT_CAMERA = 32797,
   ID_VIEW_FIT_IN_WINDOW = 32800,
+  // The "Modelling" toolbar's tools, one checked at a time.
+  ID_TOOL_PAN = 32810,
+  ID_TOOL_SEGMENT_X = 32811,
+  ID_TOOL_SEGMENT_Y = 32812,
+  ID_TOOL_SEGMENT_Z = 32813,
+  ID_TOOL_POINT = 32814,
+  ID_TOOL_FACE = 32815,
 };
 
 // Resource ids of the string table.

@@ -7,6 +7,7 @@
 #include "app/PointsAndFacesDock.h"
 #include "app/Resources.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
@@ -40,6 +41,7 @@ CMainFrame::CMainFrame(std::function<void(int)> dispatch) : m_dispatch(std::move
   CreateActions();
   CreateMenus();
   CreateToolBar();
+  CreateModellingToolBar();
   CreateStatusBar();
   qApp->installEventFilter(this);
   resize(900, 700);
@@ -161,6 +163,44 @@ void CMainFrame::CreateToolBar() {
   addToolBar(Qt::TopToolBarArea, m_pToolBar);
   connect(m_actions[ID_VIEW_TOOLBAR], &QAction::toggled, m_pToolBar, &QToolBar::setVisible);
   connect(m_pToolBar, &QToolBar::visibilityChanged, m_actions[ID_VIEW_TOOLBAR], &QAction::setChecked);
+}
+
+void CMainFrame::CreateModellingToolBar() {
+  const struct {
+    int id;
+    const char* text;
+    const char* key;
+    const char* tip;
+  } tools[] = {
+      {ID_TOOL_PAN, "Pan", "P", "Pan: drag the photograph with the left button"},
+      {ID_TOOL_SEGMENT_X, "Segment X", "1", "Segment X: drag along an edge parallel to the world's X axis"},
+      {ID_TOOL_SEGMENT_Y, "Segment Y", "2", "Segment Y: drag along an edge parallel to the world's Y axis"},
+      {ID_TOOL_SEGMENT_Z, "Segment Z", "3", "Segment Z: drag along a vertical edge"},
+      {ID_TOOL_POINT, "Point", "M", "Point: click where a point is to be measured"},
+      {ID_TOOL_FACE, "Face", "F", "Face: click the four corner points of a face in order"},
+  };
+  m_pModellingBar = new QToolBar(QStringLiteral("Modelling"), this);
+  m_pModellingBar->setObjectName(QStringLiteral("modelling"));
+  m_pModellingBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  auto* group = new QActionGroup(this);
+  group->setExclusive(true);
+  for (const auto& tool : tools) {
+    auto* action = new QAction(QString::fromUtf8(tool.text), this);
+    action->setData(tool.id);
+    action->setCheckable(true);
+    action->setShortcut(QKeySequence(QString::fromUtf8(tool.key)));
+    action->setToolTip(QStringLiteral("%1 (%2)").arg(QString::fromUtf8(tool.tip), QString::fromUtf8(tool.key)));
+    action->setStatusTip(QString::fromUtf8(tool.tip));
+    group->addAction(action);
+    m_pModellingBar->addAction(action);
+    // The keys work while the toolbar is hidden too.
+    addAction(action);
+    const int id = tool.id;
+    connect(action, &QAction::triggered, this, [this, id] { m_dispatch(id); });
+    m_actions[id] = action;
+  }
+  m_actions[ID_TOOL_PAN]->setChecked(true);
+  addToolBar(Qt::TopToolBarArea, m_pModellingBar);
 }
 
 void CMainFrame::CreateStatusBar() {

@@ -32,6 +32,8 @@ class CMainFrame final : public QMainWindow {
 
   QAction* Action(int id) const;
   QToolBar* ToolBar() const { return m_pToolBar; }
+  // "Modelling": the view's tools, one checked at a time.
+  QToolBar* ModellingBar() const { return m_pModellingBar; }
   QLabel* Indicator(int index) const { return m_indicators[index]; }
 
   // Replaces the message pane's text and redraws it at once.
@@ -61,6 +63,7 @@ class CMainFrame final : public QMainWindow {
   void CreateActions();
   void CreateMenus();
   void CreateToolBar();
+  void CreateModellingToolBar();
   void CreateStatusBar();
 
   std::function<void(int)> m_dispatch;
@@ -73,5 +76,6 @@ class CMainFrame final : public QMainWindow {
   QAction* m_pRecentPlaceholder = nullptr;
   std::vector<QAction*> m_recentActions;
   QToolBar* m_pToolBar = nullptr;
+  QToolBar* m_pModellingBar = nullptr;
   QLabel* m_indicators[3] = {};
 };

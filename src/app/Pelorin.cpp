@@ -298,7 +298,7 @@ bool CPelorinApp::OpenProject(const QString& absolute) {
     }
     if (problem.empty()) break;
     model.reset();
-    if (!Services().AskYesNo(problem + "\nLocate the photograph the project was made on?")) return false;
+    if (!Services().AskYesNoPreferringYes(problem + "\nLocate the photograph the project was made on?")) return false;
     const std::optional<CFileDialogChoice> choice = AskForFile(EFileDialogKind::Open);
     if (!choice) return false;
     found.path = choice->fullPath;
@@ -348,7 +348,7 @@ bool CPelorinApp::OnFileSaveAs() {
 void CPelorinApp::OfferRecovery() {
   const std::vector<std::string> left = CRecovery::LeftBehind();
   if (left.empty()) return;
-  const bool restore = Services().AskYesNo(
+  const bool restore = Services().AskYesNoPreferringYes(
       "Pelorin did not end normally last time, and its work was not saved. Restore that work?");
   if (restore && OpenProject(QString::fromStdString(left.front()))) {
     // Restored work belongs to no file yet.

@@ -26,6 +26,10 @@ class CPelorinDoc {
   std::string Append(std::vector<CAction> actions, const std::string& label);
   std::string Replace(CActionList actions, const std::string& label);
   void StartPhotograph(std::unique_ptr<CSingleImage> model, CPhotographInfo photograph);
+  // Shows an edited list while the user is still changing it (a drag), without a command and
+  // without announcing a change; Replace makes it one.
+  std::string Preview(const CActionList& actions) { return m_session.Preview(actions); }
+  void EndPreview() { m_session.EndPreview(); }
   // A project's photograph and actions, with no history; on a refusal nothing changes and
   // `refusedIndex` names the action.
   std::string Open(std::unique_ptr<CSingleImage> model, CPhotographInfo photograph, CActionList actions,

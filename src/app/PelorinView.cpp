@@ -65,6 +65,12 @@ CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent)
       {ID_VIEW_ZOOM_OUT, &CPelorinView::OnZoomOut},
       {ID_VIEW_ACTUAL_PIXELS, &CPelorinView::OnActualPixels},
       {ID_VIEW_FIT_IN_WINDOW, &CPelorinView::OnFitInWindow},
+      {ID_TOOL_PAN, &CPelorinView::OnToolPan},
+      {ID_TOOL_SEGMENT_X, &CPelorinView::OnToolSegmentX},
+      {ID_TOOL_SEGMENT_Y, &CPelorinView::OnToolSegmentY},
+      {ID_TOOL_SEGMENT_Z, &CPelorinView::OnToolSegmentZ},
+      {ID_TOOL_POINT, &CPelorinView::OnToolPoint},
+      {ID_TOOL_FACE, &CPelorinView::OnToolFace},
   };
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
@@ -79,7 +85,10 @@ CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent)
   m_glContext.Create(this, [this] { OnPaint(); });
 }
 
-CPelorinView::~CPelorinView() { m_glContext.DeleteContext(); }
+CPelorinView::~CPelorinView() {
+  if (m_nLoupeTexture != 0 && m_glContext.MakeCurrent()) glDeleteTextures(1, &m_nLoupeTexture);
+  m_glContext.DeleteContext();
+}
 
 QSize CPelorinView::ClientSize() const {
   const qreal ratio = devicePixelRatioF();
@@ -210,6 +219,8 @@ void CPelorinView::resizeEvent(QResizeEvent* event) {
 
 void CPelorinView::OnPaint() {
   // Qt sets its own viewport before every paint; the view keeps the one its size handler chose.
+  // The loupe's magnified picture is drawn and taken first, in the corner the frame then covers.
+  PrepareLoupe();
   glViewport(m_viewport[0], m_viewport[1], m_viewport[2], m_viewport[3]);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   GLint viewport[4];
@@ -229,6 +240,8 @@ void CPelorinView::OnPaint() {
     }
     if (m_bDrawingSegment)
       DrawRubberBand(m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
+    DrawHandleMarks();
+    DrawLoupeOverView();
   }
   m_glContext.SwapFrame();
   ++m_nPaintCount;
@@ -285,9 +298,11 @@ void CPelorinView::mousePressEvent(QMouseEvent* event) {
   // Shift and the left button draw a segment instead of panning.
   if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier) && GetDocument()->GetSingleImage()) {
     m_bDrawingSegment = true;
+    m_nSegmentAxis = -1;
     m_segmentStart = m_segmentEnd = SegmentPositionAt(event->position());
     return;
   }
+  if (event->button() == Qt::LeftButton && ToolPress(event)) return;
   if (event->button() == Qt::LeftButton) OnLButtonDown(DevicePosition(event->position()));
   if (event->button() == Qt::RightButton) OnRButtonDown(DevicePosition(event->position()));
 }
@@ -295,12 +310,26 @@ void CPelorinView::mousePressEvent(QMouseEvent* event) {
 void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
   if (EndHandPan(event)) return;
   if (event->button() != Qt::LeftButton) return;
+  if (!m_bDrawingSegment && ToolRelease(event)) return;
   if (!m_bDrawingSegment) {
     OnLButtonUp(DevicePosition(event->position()));
     return;
   }
   m_segmentEnd = SegmentPositionAt(event->position());
   m_bDrawingSegment = false;
+  if (m_nSegmentAxis >= 0) {
+    // The segment tool knows the direction; a click without a drag draws nothing.
+    if (m_segmentEnd != m_segmentStart) {
+      if (const std::string refusal =
+              ShortSegmentMessage(m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
+          !refusal.empty())
+        Services().MessageBox(refusal);
+      else
+        AddSegment(m_nSegmentAxis, m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
+    }
+    ModelChanged();
+    return;
+  }
   // A click without a drag is no segment: refused as the segment dialog refuses it.
   const std::string refusal =
       ShortSegmentMessage(m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
@@ -317,7 +346,8 @@ void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CPelorinView::mouseMoveEvent(QMouseEvent* event) {
-  ContinueHandPan(event);
+  m_cursorDevice = DevicePositionF(event->position());
+  if (!ContinueHandPan(event) && ToolMove(event)) return;
   if (m_bDrawingSegment) {
     m_segmentEnd = SegmentPositionAt(event->position());
     Services().Repaint();
@@ -330,7 +360,8 @@ void CPelorinView::mouseMoveEvent(QMouseEvent* event) {
 
 void CPelorinView::OnMouseMoveZoomed(QPointF point) {
   const QPointF position = PhotoPositionAt(point);
-  Services().SetStatusText("x = " + FormatFixed(position.x(), 2) + ", y = " + FormatFixed(position.y(), 2));
+  Services().SetStatusText("x = " + FormatFixed(position.x(), 2) + ", y = " + FormatFixed(position.y(), 2) +
+                           m_hoverText);
   if (m_bDragging) {
     // The press-relative rule, with the distance in photograph pixels.
     SetOrigin(Left() + (point.x() - m_ptPressF.x()) / m_dZoom, Bottom() + (m_ptPressF.y() - point.y()) / m_dZoom);
@@ -363,7 +394,7 @@ void CPelorinView::OnMouseMove(QPoint point) {
   const int clientHeight = ClientSize().height();
   const int x = point.x() + m_nPanX;
   const int y = (clientHeight - 1 - point.y()) + m_nPanY;
-  Services().SetStatusText("x = " + std::to_string(x) + ", y = " + std::to_string(y));
+  Services().SetStatusText("x = " + std::to_string(x) + ", y = " + std::to_string(y) + m_hoverText);
   if (m_bDragging) {
     m_nPanX += point.x() - m_ptPress.x();
     m_nPanY += m_ptPress.y() - point.y();
@@ -405,8 +436,14 @@ void CPelorinView::MeasurePointAt(double u, double v) {
 
 void CPelorinView::OnRButtonDown(QPoint) {
   if (!RequirePhotograph()) return;
+  DefineFace({0, 0, 0, 0});
+}
+
+void CPelorinView::DefineFace(const std::array<int, 4>& pointIds) {
   CSingleImage& model = *GetDocument()->GetSingleImage();
   CGenTextureDialog dialog(model);
+  dialog.m_nPoint1Id = pointIds[0], dialog.m_nPoint2Id = pointIds[1];
+  dialog.m_nPoint3Id = pointIds[2], dialog.m_nPoint4Id = pointIds[3];
   if (Services().RunModalDialog(dialog) == kDialogOk)
     Execute({CFaceAction{dialog.PointIds(), dialog.m_szTextureName}},
             "Add Face " + std::to_string(model.m_Textures.GetCount()));

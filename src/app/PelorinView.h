@@ -11,6 +11,7 @@
 #include "export/ExportFaces.h"
 #include "export/ExportStep.h"
 #include "session/Actions.h"
+#include "session/Handles.h"
 #include "metrology/LineEndPoints.h"
 #include "model/RecordArray.h"
 
@@ -18,9 +19,11 @@
 #include <QSize>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +31,10 @@ class CPelorinDoc;
 class CSingleImage;
 class QPainter;
 class QScrollBar;
+
+// What a left press does where it meets no handle: pan (the program's own drag), draw a segment
+// of one direction, place a point, or pick the four points of a face.
+enum class ETool { Pan, SegmentX, SegmentY, SegmentZ, Point, Face };
 
 class CPelorinView final : public QWidget {
  public:
@@ -115,6 +122,27 @@ class CPelorinView final : public QWidget {
   // a right-click face), so tables that show them stay up to date.
   void SetModelChangedHandler(std::function<void()> handler) { m_onModelChanged = std::move(handler); }
 
+  // The tool of the left button; a press on a handle drags the handle in every tool while the
+  // overlays show the handles. Esc during a drag puts the handle back.
+  ETool Tool() const { return m_eTool; }
+  void SetTool(ETool tool);
+  // The handle under the mouse, the one last dragged or clicked (arrow keys nudge it), and the
+  // one being dragged; none when there is none.
+  const std::optional<CHandle>& HoveredHandle() const { return m_hovered; }
+  const std::optional<CHandle>& SelectedHandle() const { return m_selected; }
+  bool IsDraggingHandle() const { return m_bHandleDragging; }
+  // The points picked so far with the Face tool, by id.
+  const std::vector<int>& FacePoints() const { return m_facePoints; }
+  // Where the loupe is drawn, in device pixels of the client area (y downwards); empty while
+  // there is none.
+  QRect LoupeRect() const;
+  // How far from a handle a press still takes it, in device pixels.
+  static constexpr double kHandleRadius = 6;
+  // The loupe's diameter in device pixels (a power of two: it is copied into a texture) and its
+  // magnification of the view.
+  static constexpr int kLoupeSize = 128;
+  static constexpr double kLoupeMagnification = 8;
+
   // Runs the paint handler before returning.
   void RepaintNow();
   // The client area in device pixels.
@@ -146,15 +174,17 @@ class CPelorinView final : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
   // Opens the point dialog at the photograph position (u, v) and keeps the point on OK.
   void MeasurePointAt(double u, double v);
+  // Opens the face dialog with these point ids and keeps the face on OK.
+  void DefineFace(const std::array<int, 4>& pointIds);
   // Asks for one segment of direction 0 (X), 1 (Y) or 2 (Z) and adds it.
   void InputSegment(int axis);
   // Adds a segment as one command.
@@ -224,4 +254,50 @@ class CPelorinView final : public QWidget {
   QScrollBar* m_pVerticalBar = nullptr;
   bool m_bSyncingScrollBars = false;
   std::function<bool(int)> m_arrowKeyHandler;
+
+  // Tools and handles (PelorinViewTools.cpp).
+  void OnToolPan() { SetTool(ETool::Pan); }
+  void OnToolSegmentX() { SetTool(ETool::SegmentX); }
+  void OnToolSegmentY() { SetTool(ETool::SegmentY); }
+  void OnToolSegmentZ() { SetTool(ETool::SegmentZ); }
+  void OnToolPoint() { SetTool(ETool::Point); }
+  void OnToolFace() { SetTool(ETool::Face); }
+  // The handles of the session's list, listed again when the list changed.
+  const std::vector<CHandle>& Handles();
+  std::optional<CHandle> HandleAt(QPointF logical);
+  // Left press, move and release when a tool or a handle takes them; false leaves them to the pan.
+  bool ToolPress(QMouseEvent* event);
+  bool ToolMove(QMouseEvent* event);
+  bool ToolRelease(QMouseEvent* event);
+  // The hovered handle named for the echo ("  —  Point 7"), and the cursor it asks for.
+  void UpdateHover(QPointF logical);
+  void DragHandleTo(QPointF logical);
+  // Moves the handle as one command; false when the move was refused.
+  bool CommitMove(const CHandle& handle, const CActionList& actions);
+  void Nudge(double dx, double dy);
+  void PickFacePoint(int id);
+  // The handle again as the changed list holds it, or none when it is gone.
+  void RefreshSelection();
+  // Draws the selected and hovered handles' marks and the magnified loupe (OpenGL).
+  void DrawHandleMarks();
+  void PrepareLoupe();
+  void DrawLoupeOverView();
+
+  ETool m_eTool = ETool::Pan;
+  std::vector<CHandle> m_handles;
+  unsigned long long m_nHandlesSerial = ~0ull;
+  const CSingleImage* m_pHandlesModel = nullptr;
+  std::optional<CHandle> m_hovered, m_selected, m_pressedHandle;
+  std::string m_hoverText;
+  bool m_bHandleDragging = false;
+  QPointF m_handlePress;  // the photograph position of the press on a handle
+  std::optional<CActionList> m_dragActions;
+  QPointF m_dragTo;
+  bool m_bPointClick = false;
+  QPointF m_pointClick;
+  int m_nSegmentAxis = -1;  // the direction the segment tool draws; −1 for Shift's menu
+  std::vector<int> m_facePoints;
+  QPointF m_cursorDevice;
+  unsigned int m_nLoupeTexture = 0;
+  bool m_bLoupeReady = false;
 };

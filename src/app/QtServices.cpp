@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <functional>
 
 void CQtServices::Attach(CMainFrame* frame, CPelorinView* view) {
   m_pFrame = frame;
@@ -73,11 +74,26 @@ void CQtServices::Repaint() {
   if (m_pView) m_pView->RepaintNow();
 }
 
-bool CQtServices::AskYesNo(const std::string& question) {
+namespace {
+
+int AskYesOrNo(QWidget* parent, const std::string& question, QMessageBox::StandardButton preferred,
+               const std::function<int(QDialog&)>& exec) {
   QMessageBox box(QMessageBox::Question, QString::fromUtf8(kApplicationTitle.data(), kApplicationTitle.size()),
-                  QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No, m_pFrame);
-  box.setDefaultButton(QMessageBox::No);
-  return ExecDialog(box) == QMessageBox::Yes;
+                  QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(preferred);
+  return exec(box);
+}
+
+}  // namespace
+
+bool CQtServices::AskYesNo(const std::string& question) {
+  return AskYesOrNo(m_pFrame, question, QMessageBox::No, [this](QDialog& box) { return ExecDialog(box); }) ==
+         QMessageBox::Yes;
+}
+
+bool CQtServices::AskYesNoPreferringYes(const std::string& question) {
+  return AskYesOrNo(m_pFrame, question, QMessageBox::Yes, [this](QDialog& box) { return ExecDialog(box); }) ==
+         QMessageBox::Yes;
 }
 
 ESaveChoice CQtServices::AskSaveChanges(const std::string& question) {

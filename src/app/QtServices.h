@@ -21,6 +21,7 @@ class CQtServices : public CServices {
   void SetStatusText(const std::string& text) override;
   void Repaint() override;
   bool AskYesNo(const std::string& question) override;
+  bool AskYesNoPreferringYes(const std::string& question) override;
   ESaveChoice AskSaveChanges(const std::string& question) override;
   int ChooseFromMenu(const std::vector<std::string>& items) override;
   bool ShowDocument(const std::string& path) override;

@@ -112,7 +112,7 @@ void CPelorinView::ScrollByDevicePixels(double dx, double dy) {
 bool CPelorinView::BeginHandPan(QMouseEvent* event) {
   const bool middle = event->button() == Qt::MiddleButton;
   const bool spaceLeft = event->button() == Qt::LeftButton && m_bSpaceHeld;
-  if (m_bHandPanning || m_bDragging || m_bDrawingSegment || (!middle && !spaceLeft)) return false;
+  if (m_bHandPanning || m_bDragging || m_bDrawingSegment || m_pressedHandle || (!middle && !spaceLeft)) return false;
   m_bHandPanning = true;
   m_handPanButton = event->button();
   m_bHandPanWhole = IsPlainView();
@@ -175,10 +175,6 @@ bool CPelorinView::NavigationKeyRelease(QKeyEvent* event) {
     if (!m_bHandPanning) unsetCursor();
   }
   return true;
-}
-
-void CPelorinView::keyPressEvent(QKeyEvent* event) {
-  if (!NavigationKeyPress(event)) QWidget::keyPressEvent(event);
 }
 
 void CPelorinView::keyReleaseEvent(QKeyEvent* event) {

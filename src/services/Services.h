@@ -49,6 +49,9 @@ class CServices {
   virtual void Repaint() = 0;
   // A question with Yes and No; true for Yes. Without a user to ask, the answer is No.
   virtual bool AskYesNo(const std::string& /*question*/) { return false; }
+  // The same question where Yes is what the user most likely wants (Enter answers Yes): keeping
+  // work, not deleting it.
+  virtual bool AskYesNoPreferringYes(const std::string& question) { return AskYesNo(question); }
   // "Save changes to NAME?" with Save, Discard and Cancel; without a user to ask, Cancel.
   virtual ESaveChoice AskSaveChanges(const std::string& /*question*/) { return ESaveChoice::Cancel; }
   // A small menu of choices at the mouse; the index chosen, or −1 when it was dismissed.

@@ -10,6 +10,8 @@ CSession::CSession() : m_replayed(std::make_unique<CReplayed>()) {}
 CSession::~CSession() = default;
 
 std::string CSession::Become(CState state, size_t* refusedIndex) {
+  m_bPreviewing = false;
+  m_previewActions.clear();
   if (!state.model) {
     m_replayed->Clear();
     m_state = std::move(state);
@@ -35,6 +37,8 @@ void CSession::Push(std::string label) {
 
 std::string CSession::Append(std::vector<CAction> actions, std::string label) {
   if (!m_state.model) return "No source image is loaded.";
+  // Appending works on the replayed state of the list itself.
+  EndPreview();
   // The common case, one more action at the end, is applied on the current model alone.
   CActionList extended = m_state.actions;
   for (CAction& action : actions) extended.push_back(std::make_shared<const CAction>(std::move(action)));
@@ -87,6 +91,37 @@ std::string CSession::Replace(CActionList actions, std::string label) {
   CState next = m_state;
   next.actions = std::move(actions);
   return Change(std::move(next), std::move(label));
+}
+
+std::string CSession::Preview(const CActionList& actions) {
+  if (!m_state.model) return "No source image is loaded.";
+  m_bPreviewing = true;
+  m_previewActions = actions;
+  if (const std::optional<CReplayProblem> problem =
+          Replay(actions, *m_state.model, *m_replayed, m_state.positionSigma)) {
+    EndPreview();
+    return problem->refusal;
+  }
+  return {};
+}
+
+void CSession::EndPreview() {
+  if (!m_bPreviewing) return;
+  m_bPreviewing = false;
+  m_previewActions.clear();
+  Replay(m_state.actions, *m_state.model, *m_replayed, m_state.positionSigma);
+}
+
+std::optional<CActionList> CSession::MovedHandle(const CHandle& handle, std::array<double, 2> to) {
+  if (!m_state.model) return std::nullopt;
+  std::optional<CActionList> moved = MoveHandle(m_state.actions, handle, to, *m_state.model, m_state.positionSigma);
+  // An action kept as dialog presses was driven again on the model replayed up to it.
+  const CAction* action = handle.action < m_state.actions.size() ? m_state.actions[handle.action].get() : nullptr;
+  const auto* point = action ? std::get_if<CPointAction>(action) : nullptr;
+  const auto* parameters = action ? std::get_if<CParametersAction>(action) : nullptr;
+  if ((point && !point->typed) || (parameters && !parameters->typed))
+    Replay(m_bPreviewing ? m_previewActions : m_state.actions, *m_state.model, *m_replayed, m_state.positionSigma);
+  return moved;
 }
 
 void CSession::StartPhotograph(std::shared_ptr<CSingleImage> model, CPhotographInfo photograph, std::string label) {

@@ -5,6 +5,7 @@
 // applied changes nothing and says why.
 
 #include "session/Actions.h"
+#include "session/Handles.h"
 #include "session/Replay.h"
 
 #include <memory>
@@ -45,6 +46,16 @@ class CSession {
   std::string Append(std::vector<CAction> actions, std::string label);
   // Replaces the whole list as one command (an earlier action edited or removed).
   std::string Replace(CActionList actions, std::string label);
+  // Shows `actions` in place of the list without a command, while the user is still changing
+  // them (a drag): the model and everything replayed follow them; the list, undo, redo and the
+  // saved state do not. "" when they apply; otherwise the refusal, and the list is shown again.
+  // Replace makes a preview a command; EndPreview drops it.
+  std::string Preview(const CActionList& actions);
+  void EndPreview();
+  bool IsPreviewing() const { return m_bPreviewing; }
+  // The list with a handle moved (MoveHandle), while what is shown stays as it is; none when the
+  // handle's action cannot be edited so.
+  std::optional<CActionList> MovedHandle(const CHandle& handle, std::array<double, 2> to);
   // A new photograph with no actions, as one command: undoing it brings the previous photograph
   // back with everything done on it.
   void StartPhotograph(std::shared_ptr<CSingleImage> model, CPhotographInfo photograph, std::string label);
@@ -100,4 +111,6 @@ class CSession {
   std::vector<CStep> m_undo, m_redo;
   unsigned long long m_lastSerial = 0;
   unsigned long long m_savedSerial = 0;
+  bool m_bPreviewing = false;
+  CActionList m_previewActions;
 };

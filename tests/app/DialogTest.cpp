@@ -4,6 +4,7 @@
 #include "AppFixture.h"
 
 #include "app/DialogTemplates.h"
+#include "app/QtServices.h"
 #include "app/QtDialogRunner.h"
 #include "dialogs/DialogforParameter.h"
 #include "dialogs/GenTextureDialog.h"
@@ -13,6 +14,7 @@
 #include "metrology/ReferenceParameters.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -624,6 +626,22 @@ TEST_F(FaceDialogs, AnObjExportThatCannotBeSavedWritesNoneOfItsFiles) {
   Command(ID_SAVE_OBJ_FILE);
   ASSERT_EQ(services->messages.size(), 1u);
   EXPECT_EQ(services->messages[0].rfind("The OBJ files " + path + " cannot be saved: ", 0), 0u) << services->messages[0];
+}
+
+// Questions whose likely answer keeps work (restoring it, locating its photograph) take Yes on
+// Enter; the others, deletions among them, take No.
+TEST(Questions, EnterAnswersYesOnlyWhereYesKeepsWork) {
+  struct CRecordingServices : CQtServices {
+    int ExecDialog(QDialog& dialog) override {
+      auto* box = qobject_cast<QMessageBox*>(&dialog);
+      preferred.push_back(box && box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton);
+      return QMessageBox::No;
+    }
+    std::vector<QMessageBox::StandardButton> preferred;
+  } services;
+  EXPECT_FALSE(services.AskYesNo("Delete point 3?"));
+  EXPECT_FALSE(services.AskYesNoPreferringYes("Restore that work?"));
+  EXPECT_EQ(services.preferred, (std::vector<QMessageBox::StandardButton>{QMessageBox::No, QMessageBox::Yes}));
 }
 
 }  // namespace
