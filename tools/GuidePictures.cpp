@@ -8,6 +8,7 @@
 #include "app/AppLocale.h"
 #include "app/CameraDock.h"
 #include "app/CommandIds.h"
+#include "app/DetectionPanel.h"
 #include "app/DialogTemplates.h"
 #include "dialogs/DialogforParameter.h"
 #include "dialogs/GenTextureDialog.h"
@@ -31,6 +32,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QMouseEvent>
 #include <QTest>
@@ -203,12 +206,30 @@ int main(int argc, char** argv) {
                                             "sample-scene-camera.glb");
   if (!withCamera.problem.empty() || withCamera.files.empty()) return 1;
   std::ofstream(out + "/sample-model/sample-scene-camera.glb", std::ios::binary) << withCamera.files[0].bytes;
+
+  // 10: "Detect Segments..." on the whole sample photograph, the suggestions over it and the
+  // panel that counts them in the top right corner.
   app.Frame().Action(ID_VIEW_CAMERA)->trigger();
+  app.Frame().Action(ID_VIEW_OVERLAYS)->trigger();
+  app.Frame().resize(1100, 900);
+  QTest::qWait(100);
+  app.View().DetectSegments(std::nullopt);
+  if (!app.View().DetectionPanel()) return 1;
+  QTest::qWait(100);
+  QPixmap detection = app.Frame().grab();
+  {
+    const QPixmap panel = app.View().DetectionPanel()->grab();
+    QPainter painter(&detection);
+    painter.drawPixmap(detection.width() - panel.width() - 12, 80, panel);
+  }
+  detection.save(QString::fromStdString(out + "/guide-10-detection.png"));
+  app.View().DiscardDetectedSegments();
 
   // 11: measurements between the box's corners, the length as a check, and box B's front edge as
   // a further reference height, as whole pixels read off the status bar.
   CPointsAndFacesDock& dock = *app.Frame().PointsAndFaces();
   app.Frame().Action(ID_VIEW_POINTS_AND_FACES)->trigger();
+  app.Frame().resize(1500, 900);
   dock.AddMeasurement(EMeasurementKind::Distance, {0, 1});
   dock.SetKnownValue(0, "2");
   dock.AddMeasurement(EMeasurementKind::HeightDifference, {4, 0});

@@ -51,6 +51,8 @@ enum ECommandId : int {
   ID_TOOL_SEGMENT_Z = 32813,
   ID_TOOL_POINT = 32814,
   ID_TOOL_FACE = 32815,
+  ID_DETECT_SEGMENTS = 32820,
+  ID_DISABLE_OUTLIERS = 32821,
 };
 
 // Resource ids of the string table.

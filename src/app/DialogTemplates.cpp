@@ -4,6 +4,7 @@
 #include "dialogs/GenTextureDialog.h"
 #include "dialogs/GetPointDialog.h"
 #include "dialogs/InputDialogForVanishPoints.h"
+#include "dialogs/OutlierThresholdDialog.h"
 #include "dialogs/QueryTexture.h"
 #include "services/Dialog.h"
 
@@ -125,6 +126,12 @@ const std::map<int, CDialogTemplate>& Templates() {
          {K::Label, 0, "TEXUTURE  NUMBER:", 12, 112, 90, 8},
          {K::Edit, IDC_TEXTURE_NUMBER, "", 107, 110, kIdWidth, 12},
          {K::Button, IDC_GEN_TEX, "Gen TEX", 179, 110, 50, 14}}}},
+      {IDD_OUTLIER_THRESHOLD,
+       {IDD_OUTLIER_THRESHOLD, "Disable Outliers", 256, 50,
+        {{K::Label, 0, "Residual threshold (degrees):", 10, 12, 120, 8},
+         {K::Edit, IDC_OUTLIER_THRESHOLD, "", 10, 30, kNumberWidth, 12},
+         {K::DefaultButton, IDOK, "OK", 199, 7, 50, 14},
+         {K::Button, IDCANCEL, "Cancel", 199, 24, 50, 14}}}},
   };
   return templates;
 }

@@ -17,7 +17,10 @@ namespace {
 
 using CColour = std::array<float, 3>;
 
-constexpr CColour kDirectionColours[3] = {{1, 0.15f, 0.15f}, {0.15f, 0.9f, 0.15f}, {0.2f, 0.4f, 1}};
+CColour DirectionColour(int axis) {
+  return {kDirectionColours[axis][0], kDirectionColours[axis][1], kDirectionColours[axis][2]};
+}
+
 constexpr CColour kPointColour = {1, 1, 0.2f};
 constexpr CColour kFaceColour = {1, 0.4f, 1};
 constexpr CColour kCameraColour = {0.2f, 0.9f, 0.9f};
@@ -151,7 +154,7 @@ void AddDirections(CStrokes& strokes, const COverlayInput& in, double hw, double
     for (int i = 0; i < lines.GetCount(); ++i) {
       const CLineEndPoints& s = *lines.ElementAt(i);
       const bool highlighted = in.highlights && in.highlights->segments[axis].count(i) != 0;
-      CStroke& segment = strokes.Add(GL_LINES, kDirectionColours[axis], highlighted);
+      CStroke& segment = strokes.Add(GL_LINES, DirectionColour(axis), highlighted);
       segment.vertices.push_back({s.m_Point1[0] + hw, s.m_Point1[1] + hh});
       segment.vertices.push_back({s.m_Point2[0] + hw, s.m_Point2[1] + hh});
     }
@@ -167,7 +170,7 @@ void AddDirections(CStrokes& strokes, const COverlayInput& in, double hw, double
       if (std::hypot(fx, fy) < reach) dx = fx, dy = fy;
       else dx = fx / std::hypot(fx, fy) * reach, dy = fy / std::hypot(fx, fy) * reach;
     }
-    CStroke& direction = strokes.Add(GL_LINES, kDirectionColours[axis]);
+    CStroke& direction = strokes.Add(GL_LINES, DirectionColour(axis));
     direction.dashed = true;
     direction.vertices.push_back({hw, hh});
     direction.vertices.push_back({hw + dx, hh + dy});
@@ -175,8 +178,8 @@ void AddDirections(CStrokes& strokes, const COverlayInput& in, double hw, double
     if (!finite) continue;
     const double x = v[0] / v[2] + hw, y = v[1] / v[2] + hh;
     if (!(std::fabs(x) < kFarthestMark && std::fabs(y) < kFarthestMark)) continue;
-    AddCircle(strokes, kDirectionColours[axis], x, y, kVanishingPointRadius * pixel);
-    AddCross(strokes.Add(GL_LINES, kDirectionColours[axis]), x, y, kVanishingPointArm * pixel);
+    AddCircle(strokes, DirectionColour(axis), x, y, kVanishingPointRadius * pixel);
+    AddCross(strokes.Add(GL_LINES, DirectionColour(axis)), x, y, kVanishingPointArm * pixel);
   }
 }
 
@@ -187,7 +190,7 @@ void AddReferences(CStrokes& strokes, const COverlayInput& in, double hw, double
     if (std::fabs(x) < kFarthestMark && std::fabs(y) < kFarthestMark) {
       for (int axis = 0; axis < 3; ++axis) {
         if (!axes->direction[axis]) continue;
-        CStroke& line = strokes.Add(GL_LINES, kDirectionColours[axis]);
+        CStroke& line = strokes.Add(GL_LINES, DirectionColour(axis));
         line.vertices.push_back({x, y});
         line.vertices.push_back({x + (*axes->direction[axis])[0] * kAxisLength * pixel,
                                  y + (*axes->direction[axis])[1] * kAxisLength * pixel});

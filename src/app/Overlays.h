@@ -29,6 +29,9 @@ struct COverlayHighlights {
   bool operator==(const COverlayHighlights&) const = default;
 };
 
+// The colours of the directions X, Y and Z, as RGB.
+inline constexpr float kDirectionColours[3][3] = {{1, 0.15f, 0.15f}, {0.15f, 0.9f, 0.15f}, {0.2f, 0.4f, 1}};
+
 struct COverlayInput {
   const CSingleImage* model;
   const CRecordArray<CLineEndPoints>* lines[3];  // X, Y, Z

@@ -11,6 +11,13 @@
 #include "export/Vrml.h"
 #include "texture/FaceTexture.h"
 #include "dialogs/InputDialogForVanishPoints.h"
+#include "dialogs/OutlierThresholdDialog.h"
+#include "lines/PhotographSnap.h"
+#include "lines/ResidualTrimming.h"
+#include "session/SegmentTrimming.h"
+#include "app/DetectionOverlay.h"
+#include "app/DetectionPanel.h"
+#include "app/DetectionRun.h"
 #include "app/Overlays.h"
 #include "app/PelorinDoc.h"
 #include "app/PhotographLoad.h"
@@ -38,6 +45,10 @@
 namespace {
 
 constexpr const char* kNoPhotograph = "No source image is loaded.";
+// How near a click must come to a suggested segment to turn it off or on, in device pixels;
+// a press that moves further is a pan.
+constexpr double kPickDevicePixels = 4;
+const char* kAxisNames[3] = {"X", "Y", "Z"};
 
 }  // namespace
 
@@ -61,6 +72,8 @@ CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent)
       {ID_SAVE_GLTF_FILE, &CPelorinView::OnSaveGltfFile},
       {ID_SAVE_OBJ_FILE, &CPelorinView::OnSaveObjFile},
       {ID_EXPORT_CAMERA, &CPelorinView::OnExportCamera},
+      {ID_DETECT_SEGMENTS, &CPelorinView::OnDetectSegments},
+      {ID_DISABLE_OUTLIERS, &CPelorinView::OnDisableOutliers},
       {ID_VIEW_ZOOM_IN, &CPelorinView::OnZoomIn},
       {ID_VIEW_ZOOM_OUT, &CPelorinView::OnZoomOut},
       {ID_VIEW_ACTUAL_PIXELS, &CPelorinView::OnActualPixels},
@@ -86,6 +99,7 @@ CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent)
 }
 
 CPelorinView::~CPelorinView() {
+  m_pDetectionPanel.reset();
   if (m_nLoupeTexture != 0 && m_glContext.MakeCurrent()) glDeleteTextures(1, &m_nLoupeTexture);
   m_glContext.DeleteContext();
 }
@@ -240,6 +254,8 @@ void CPelorinView::OnPaint() {
     }
     if (m_bDrawingSegment)
       DrawRubberBand(m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
+    if (m_pReview && m_pReviewModel == model) DrawDetectionSuggestions(*m_pReview);
+    if (m_eBand != EBand::None) DrawRectangleBand(m_bandStart.x(), m_bandStart.y(), m_bandEnd.x(), m_bandEnd.y());
     DrawHandleMarks();
     DrawLoupeOverView();
   }
@@ -295,6 +311,16 @@ void CPelorinView::SetHighlights(const COverlayHighlights& highlights) {
 void CPelorinView::mousePressEvent(QMouseEvent* event) {
   if (BeginHandPan(event)) return;
   m_ptPressF = DevicePositionF(event->position());
+  const bool left = event->button() == Qt::LeftButton && GetDocument()->GetSingleImage();
+  // The region to search, or with Ctrl during a review the rubber band that turns suggestions off.
+  if (left && (m_bPickingRegion || (m_pReview && (event->modifiers() & Qt::ControlModifier)))) {
+    m_eBand = m_bPickingRegion ? EBand::Region : EBand::TurnOff;
+    m_bPickingRegion = false;
+    unsetCursor();
+    m_bandStart = m_bandEnd = PhotoPositionAt(DevicePositionF(event->position()));
+    return;
+  }
+  m_bReviewPress = left && m_pReview && !(event->modifiers() & Qt::ShiftModifier);
   // Shift and the left button draw a segment instead of panning.
   if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier) && GetDocument()->GetSingleImage()) {
     m_bDrawingSegment = true;
@@ -310,9 +336,22 @@ void CPelorinView::mousePressEvent(QMouseEvent* event) {
 void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
   if (EndHandPan(event)) return;
   if (event->button() != Qt::LeftButton) return;
+  if (m_eBand != EBand::None) {
+    FinishBand(PhotoPositionAt(DevicePositionF(event->position())));
+    return;
+  }
   if (!m_bDrawingSegment && ToolRelease(event)) return;
   if (!m_bDrawingSegment) {
     OnLButtonUp(DevicePosition(event->position()));
+    const QPointF device = DevicePositionF(event->position());
+    if (m_bReviewPress && m_pReview && std::hypot(device.x() - m_ptPressF.x(), device.y() - m_ptPressF.y()) <= kPickDevicePixels) {
+      const QPointF at = PhotoPositionAt(device);
+      if (m_pReview->ToggleAt(at.x(), at.y(), kPickDevicePixels / m_dZoom) >= 0) {
+        m_pDetectionPanel->Show(*m_pReview);
+        Services().Repaint();
+      }
+    }
+    m_bReviewPress = false;
     return;
   }
   m_segmentEnd = SegmentPositionAt(event->position());
@@ -325,7 +364,9 @@ void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
           !refusal.empty())
         Services().MessageBox(refusal);
       else
-        AddSegment(m_nSegmentAxis, m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
+        AddSegment(SnappedSegment(m_nSegmentAxis,
+                                  {m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y()},
+                                  !(event->modifiers() & Qt::AltModifier)));
     }
     ModelChanged();
     return;
@@ -339,13 +380,25 @@ void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
     return;
   }
   const int direction = Services().ChooseFromMenu({"X", "Y", "Z", "Cancel"});
-  // Stored as the segment dialog would store the same end points.
-  if (direction >= 0 && direction < 3 && GetDocument()->GetSingleImage())
-    AddSegment(direction, m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
+  // Snapped onto the edge it was drawn along unless Alt is held; otherwise stored as the
+  // segment dialog would store the same end points.
+  if (direction >= 0 && direction < 3 && GetDocument()->GetSingleImage()) {
+    const CSegmentAction segment =
+        SnappedSegment(direction, {m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y()},
+                       !(event->modifiers() & Qt::AltModifier));
+    AddSegment(segment);
+    if (segment.snapRms)
+      Services().SetStatusText("The segment snapped onto the edge beside it (fit RMS " + FormatFixed(*segment.snapRms, 2) +
+                               " pixels).");
+  }
   Services().Repaint();
 }
 
 void CPelorinView::mouseMoveEvent(QMouseEvent* event) {
+  if (m_eBand != EBand::None) {
+    m_bandEnd = PhotoPositionAt(DevicePositionF(event->position()));
+    Services().Repaint();
+  }
   m_cursorDevice = DevicePositionF(event->position());
   if (!ContinueHandPan(event) && ToolMove(event)) return;
   if (m_bDrawingSegment) {
@@ -480,16 +533,32 @@ void CPelorinView::LoadSourceImage(const std::string& path) {
   Services().Repaint();
 }
 
-void CPelorinView::AddSegment(int axis, double x1, double y1, double x2, double y2) {
-  static const char* kAxes[3] = {"X", "Y", "Z"};
-  Execute({CSegmentAction{axis, {x1, y1, x2, y2}, true}}, std::string("Add Segment ") + kAxes[axis]);
+void CPelorinView::AddSegment(const CSegmentAction& segment) {
+  Execute({segment}, std::string("Add Segment ") + kAxisNames[segment.axis]);
+}
+
+CSegmentAction CPelorinView::SnappedSegment(int axis, const std::array<double, 4>& ends, bool snap) const {
+  CSegmentAction segment;
+  segment.axis = axis;
+  segment.ends = ends;
+  const CSingleImage* model = GetDocument()->GetSingleImage();
+  if (!snap || !model) return segment;
+  if (const std::optional<CSnappedSegment> snapped = SnapSegmentToPhotograph(*model, ends)) {
+    segment.ends = snapped->ends;
+    segment.snapRms = snapped->rmsPixels;
+  }
+  return segment;
 }
 
 void CPelorinView::InputSegment(int axis) {
   if (!RequirePhotograph()) return;
   CInputDialogForVanishPoints dialog;
   if (Services().RunModalDialog(dialog) != kDialogOk) return;
-  AddSegment(axis, dialog.m_Point1X, dialog.m_Point1Y, dialog.m_Point2X, dialog.m_Point2Y);
+  // Typed end points are taken as typed.
+  CSegmentAction segment;
+  segment.axis = axis;
+  segment.ends = {dialog.m_Point1X, dialog.m_Point1Y, dialog.m_Point2X, dialog.m_Point2Y};
+  AddSegment(segment);
 }
 
 void CPelorinView::OnInputForVx() { InputSegment(0); }
@@ -606,4 +675,128 @@ void CPelorinView::OnQueryTexture() {
   if (dialog.HasGeneratedName())
     Execute({CRenameFaceAction{dialog.m_nTextureNumber, dialog.m_szTextureName}},
             "Rename Face " + std::to_string(dialog.m_nTextureNumber));
+}
+
+void CPelorinView::OnDetectSegments() {
+  if (!RequirePhotograph()) return;
+  switch (Services().ChooseFromMenu({"Whole photograph", "Region...", "Cancel"})) {
+    case 0: DetectSegments(std::nullopt); return;
+    case 1:
+      m_bPickingRegion = true;
+      setCursor(Qt::CrossCursor);
+      Services().SetStatusText("Drag a rectangle around the part of the photograph to search.");
+      return;
+    default: return;
+  }
+}
+
+void CPelorinView::FinishBand(QPointF end) {
+  const EBand band = m_eBand;
+  m_eBand = EBand::None;
+  m_bandEnd = end;
+  if (band == EBand::Region) {
+    const CPixelRegion region{static_cast<int>(std::lround(m_bandStart.x())), static_cast<int>(std::lround(m_bandStart.y())),
+                              static_cast<int>(std::lround(m_bandEnd.x())), static_cast<int>(std::lround(m_bandEnd.y()))};
+    Services().Repaint();
+    DetectSegments(region);
+    return;
+  }
+  if (m_pReview) {
+    m_pReview->DisableInside(m_bandStart.x(), m_bandStart.y(), m_bandEnd.x(), m_bandEnd.y());
+    m_pDetectionPanel->Show(*m_pReview);
+  }
+  Services().Repaint();
+}
+
+void CPelorinView::DetectSegments(const std::optional<CPixelRegion>& region) {
+  if (!RequirePhotograph()) return;
+  EndDetectionReview();
+  const CSingleImage& model = *GetDocument()->GetSingleImage();
+  if (!model.HasPixels()) return;
+  const CSceneDirections found = FindSceneDirectionsWhileResponsive(
+      {model.m_pPixels.get(), model.GetWidth(), model.GetHeight()}, region, window());
+  if (found.cancelled) {
+    Services().SetStatusText("Detection was cancelled.");
+    return;
+  }
+  if (!found.detection.message.empty()) {
+    Services().MessageBox(found.detection.message);
+    return;
+  }
+  m_pReview = std::make_unique<CDetectionReview>(found, model.GetWidth(), model.GetHeight());
+  m_pReviewModel = &model;
+  if (!m_pDetectionPanel)
+    m_pDetectionPanel = std::make_unique<CDetectionPanel>(
+        nullptr, [this](std::array<bool, 3> axes, EAcceptMode mode) { AcceptDetectedSegments(axes, mode); },
+        [this] { DiscardDetectedSegments(); });
+  m_pDetectionPanel->Show(*m_pReview);
+  Services().SetStatusText("Click a suggested segment to turn it off or on; drag with Ctrl to turn off all inside.");
+  Services().Repaint();
+}
+
+void CPelorinView::EndDetectionReview() {
+  m_pReview.reset();
+  m_bReviewPress = false;
+  if (m_pDetectionPanel) m_pDetectionPanel->hide();
+}
+
+void CPelorinView::DiscardDetectedSegments() {
+  EndDetectionReview();
+  Services().Repaint();
+}
+
+void CPelorinView::AcceptDetectedSegments(std::array<bool, 3> axes, EAcceptMode mode) {
+  if (!m_pReview) return;
+  // Suggestions belong to the photograph they were found in.
+  if (m_pReviewModel != GetDocument()->GetSingleImage()) {
+    DiscardDetectedSegments();
+    return;
+  }
+  const CActionList& current = m_document.Session().Actions();
+  const CActionList next = m_pReview->ActionsAfterAccepting(current, axes, mode);
+  const size_t added = m_pReview->AcceptedActions(axes).size();
+  if (added == 0 && mode == EAcceptMode::Add) {
+    Services().MessageBox("No accepted segment of the directions taken: nothing was added.");
+    return;
+  }
+  const std::string refusal = m_document.Replace(next, mode == EAcceptMode::Replace ? "Replace Segments by Detected Ones"
+                                                                                     : "Add Detected Segments");
+  if (!refusal.empty()) {
+    Services().MessageBox(refusal);
+    return;
+  }
+  EndDetectionReview();
+  ModelChanged();
+  if (!std::holds_alternative<CCalculateAction>(*next.back()))
+    Services().SetStatusText(std::to_string(added) +
+                             " segments added; \"Caculate \" needs at least two segments in every direction.");
+  else
+    Services().SetStatusText(std::to_string(added) + " segments added and the vanishing points calculated.");
+}
+
+void CPelorinView::OnDisableOutliers() {
+  if (!RequirePhotograph()) return;
+  const CSingleImage& model = *GetDocument()->GetSingleImage();
+  for (const double* point : {model.m_Vx, model.m_Vy, model.m_Vz})
+    if (point[0] == 0 && point[1] == 0 && point[2] == 0) {
+      Services().MessageBox("The vanishing points are not calculated yet: run \"Caculate \" first.");
+      return;
+    }
+  COutlierThresholdDialog dialog(kDefaultResidualThresholdDegrees);
+  if (Services().RunModalDialog(dialog) != kDialogOk) return;
+  const COutlierTrim trim = DisableOutliers(m_document.Session().Actions(), model, dialog.m_dDegrees);
+  std::string counts;
+  for (int axis = 0; axis < 3; ++axis)
+    counts += std::string(axis ? ", " : "") + kAxisNames[axis] + " " + std::to_string(trim.disabled[axis]);
+  if (trim.Total() == 0) {
+    Services().MessageBox("No segment misses its vanishing point by more than " + FormatDoubleField(dialog.m_dDegrees) +
+                          " degrees: nothing was disabled.");
+    return;
+  }
+  if (const std::string refusal = m_document.Replace(trim.actions, "Disable Outliers"); !refusal.empty()) {
+    Services().MessageBox(refusal);
+    return;
+  }
+  ModelChanged();
+  Services().MessageBox("Segments disabled, per direction: " + counts + ".");
 }

@@ -14,6 +14,7 @@
 #include "session/Handles.h"
 #include "metrology/LineEndPoints.h"
 #include "model/RecordArray.h"
+#include "session/DetectionReview.h"
 
 #include <QPoint>
 #include <QSize>
@@ -21,12 +22,15 @@
 
 #include <array>
 #include <functional>
+#include <array>
 #include <map>
+#include <optional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+class CDetectionPanel;
 class CPelorinDoc;
 class CSingleImage;
 class QPainter;
@@ -78,6 +82,27 @@ class CPelorinView final : public QWidget {
   // model, an fSpy project, a COLMAP text model), then the file; without a camera, why not.
   void OnExportCamera();
   void OnQueryTexture();
+  // "Detect Segments...": the whole photograph or a region dragged next, searched off the
+  // user-interface thread; the segments found are then shown as suggestions to look over in a
+  // small panel, until accepted as one command or discarded.
+  void OnDetectSegments();
+  // Searches the photograph (or the region) and shows what was found for review.
+  void DetectSegments(const std::optional<CPixelRegion>& region);
+  // The suggestions being looked over; null when none are.
+  CDetectionReview* DetectionReview() const { return m_pReview.get(); }
+  CDetectionPanel* DetectionPanel() const { return m_pDetectionPanel.get(); }
+  // The accepted suggestions of the directions taken become segments, then "Caculate ", as one
+  // command; the review ends.
+  void AcceptDetectedSegments(std::array<bool, 3> axes, EAcceptMode mode);
+  void DiscardDetectedSegments();
+  // "Disable Outliers...": asks a threshold in degrees and disables, per direction, the
+  // segments that miss the vanishing point by more, as one command with "Caculate ".
+  void OnDisableOutliers();
+
+  // A segment as it is added by hand: snapped onto the strongest straight edge beside it when
+  // `snap` (the user does not hold Alt) and the edge's fit is good, with that fit's RMS;
+  // otherwise as given.
+  CSegmentAction SnappedSegment(int axis, const std::array<double, 4>& ends, bool snap) const;
 
   // Zoom: device pixels per photograph pixel, from 1/8 (or less, to fit a large photograph) to
   // 32; a power of two unless the photograph was fitted to the window. Zooming keeps the
@@ -188,7 +213,7 @@ class CPelorinView final : public QWidget {
   // Asks for one segment of direction 0 (X), 1 (Y) or 2 (Z) and adds it.
   void InputSegment(int axis);
   // Adds a segment as one command.
-  void AddSegment(int axis, double x1, double y1, double x2, double y2);
+  void AddSegment(const CSegmentAction& segment);
   // Runs a command on the document and tells the user when it was refused.
   void Execute(std::vector<CAction> actions, const std::string& label);
   // Writes one export's files together, into the folder of the chosen file.
@@ -219,6 +244,20 @@ class CPelorinView final : public QWidget {
   void ModelChanged();
   std::function<void()> m_onModelChanged;
   std::function<bool()> m_canReplaceWork;
+  // A rectangle being dragged: the region "Detect Segments..." searches, or during a review
+  // (with Ctrl) the rubber band that turns suggestions off. Photograph positions.
+  enum class EBand { None, Region, TurnOff };
+  bool m_bPickingRegion = false;
+  EBand m_eBand = EBand::None;
+  QPointF m_bandStart, m_bandEnd;
+  std::unique_ptr<CDetectionReview> m_pReview;
+  const CSingleImage* m_pReviewModel = nullptr;  // the scene model whose photograph was searched
+  std::unique_ptr<CDetectionPanel> m_pDetectionPanel;
+  // A press during a review that may turn out a click on a suggestion.
+  bool m_bReviewPress = false;
+  void EndDetectionReview();
+  // The rectangle released at `end`: the region searched, or the suggestions inside turned off.
+  void FinishBand(QPointF end);
   int m_nPaintCount = 0;
   std::map<int, void (CPelorinView::*)()> m_commands;
   COverlayHighlights m_highlights;

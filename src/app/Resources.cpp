@@ -25,6 +25,8 @@ const std::vector<CMenuResource>& MainMenuResource() {
         {ID_INPUT_VY, "Input for Vy"},
         {ID_INPUT_VZ, "Input for Vz"},
         {ID_CALCULATE_VANISHING_POINTS, "Caculate "},
+        {ID_DETECT_SEGMENTS, "Detect Segments..."},
+        {ID_DISABLE_OUTLIERS, "Disable Outliers..."},
         {ID_LOAD_DATA_FILE, "Load Data File"},
         {ID_SAVE_DATA_FILE, "Save Data File"},
         {ID_GET_PARAMETER, "GetParameter"},

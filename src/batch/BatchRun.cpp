@@ -119,6 +119,21 @@ nlohmann::json CameraReport(const CCameraCalibration& camera, const CCameraUncer
   return report;
 }
 
+// The segments the vanishing points rest on, per direction: every enabled one, with whether
+// detection found it and the RMS of its edge fit where it was snapped.
+nlohmann::json SegmentsReport(const std::vector<CAction>& actions, const std::vector<bool>& detected) {
+  nlohmann::json report = {{"X", nlohmann::json::array()}, {"Y", nlohmann::json::array()}, {"Z", nlohmann::json::array()}};
+  static const char* kAxes[3] = {"X", "Y", "Z"};
+  for (size_t i = 0; i < actions.size(); ++i) {
+    const auto* s = std::get_if<CSegmentAction>(&actions[i]);
+    if (!s || !s->enabled || s->axis < 0 || s->axis > 2) continue;
+    nlohmann::json entry = {{"ends", s->ends}, {"detected", static_cast<bool>(detected[i])}};
+    if (s->snapRms) entry["snap_rms"] = *s->snapRms;
+    report[kAxes[s->axis]].push_back(entry);
+  }
+  return report;
+}
+
 }  // namespace
 
 CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
@@ -134,14 +149,37 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
   if (const std::string other = PhotographMismatch(project.photograph, model); !other.empty())
     return fail("photograph: " + other);
 
+  // Segments found in the photograph join the listed ones before their "Caculate ".
+  std::vector<CAction> actions = project.actions;
+  std::vector<std::string> places = project.places;
+  std::vector<bool> detected(actions.size(), false);
+  if (project.detect) {
+    CDetectedActions found = DetectSegmentActions(model, *project.detect);
+    static const char* kAxes[3] = {"X", "Y", "Z"};
+    for (int axis = 0; axis < 3; ++axis) {
+      if (found.messages[axis].empty()) continue;
+      const auto listed = std::count_if(actions.begin(), actions.end(), [axis](const CAction& a) {
+        const auto* s = std::get_if<CSegmentAction>(&a);
+        return s && s->axis == axis && s->enabled;
+      });
+      if (listed < 2) return fail(std::string("segments.detect: ") + OneLine(found.messages[axis]));
+      result.warnings.push_back(std::string("segments.detect: ") + kAxes[axis] + ": " + OneLine(found.messages[axis]));
+    }
+    const auto at = static_cast<std::ptrdiff_t>(std::min(project.detectBefore, actions.size()));
+    const size_t count = found.actions.size();
+    actions.insert(actions.begin() + at, found.actions.begin(), found.actions.end());
+    places.insert(places.begin() + at, count, "segments.detect");
+    detected.insert(detected.begin() + at, count, true);
+  }
+
   // A job's steps are its user's typing: whatever a dialog would have said stops it. A project
   // saved by the program already went past those messages once.
   CReplayed replayed;
   replayed.log.SetPositionSigma(project.positionSigma);
   std::vector<CTextureOutput> textures;
-  for (size_t i = 0; i < project.actions.size(); ++i) {
-    const CAction& action = project.actions[i];
-    const std::string& place = project.places[i];
+  for (size_t i = 0; i < actions.size(); ++i) {
+    const CAction& action = actions[i];
+    const std::string& place = places[i];
     CAppliedAction applied = ApplyAction(action, model, replayed);
     if (!applied.refusal.empty()) return fail(place + ": " + OneLine(applied.refusal));
     if (!applied.messages.empty()) {
@@ -184,7 +222,7 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
   const std::string photographName = photograph.substr(photograph.find_last_of('/') + 1);
   // The camera's σ from every typed position, for the .glb's camera and the report.
   CActionList sharedActions;
-  for (const CAction& action : project.actions) sharedActions.push_back(std::make_shared<const CAction>(action));
+  for (const CAction& action : actions) sharedActions.push_back(std::make_shared<const CAction>(action));
   std::optional<double> givenFocalPixels;
   if (project.focal35mm) givenFocalPixels = FocalPixelsFrom35mm(*project.focal35mm, model.GetWidth(), model.GetHeight());
   const CCameraUncertainty cameraUncertainty =
@@ -271,6 +309,7 @@ CBatchResult RunJob(const CProject& project, const std::string& jobFolder) {
   report["HMatrix"] = Matrix(model.m_HMatrix), report["HStandardMatrix"] = Matrix(model.m_HStandardMatrix);
   report["standard_origin"] = Vector(model.m_StandardOrigin, 2);
   report["camera"] = CameraReport(CalibrateCamera(model, givenFocalPixels), cameraUncertainty);
+  report["segments"] = SegmentsReport(actions, detected);
   report["points"] = nlohmann::json::array();
   for (int i = 0; i < model.m_Points.GetCount(); ++i) {
     const CViewPoint& p = *model.m_Points.ElementAt(i);

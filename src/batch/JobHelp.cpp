@@ -39,6 +39,12 @@ in "reference": {"x": id, "y": id, "z": id}), "height" (CACULATE Z from "foot" t
 is the pixel unless given), "xy" (CACULATE XandY at the height), "image" (CACULATE B.u and B.v
 of "world": [X, Y, Z]). Points get ids 0, 1, 2, ... in order. A face's "texture" NAME writes
 NAME.bmp and NAME.gif into the output folder and records NAME.gif.
+"segments" may have the segments found in the photograph instead: {"detect": true} searches the
+whole photograph, with "region": [x0, y0, x1, y1] only that rectangle of pixels; "detect":
+{"x": true, "y": true, "z": false} only the directions named, the others listed as usual ("X",
+"Y", "Z" may stand beside "detect" and add to what is found). A direction asked for and not found
+fails the job with the reason unless its list gives two segments. The report's "segments" lists
+per direction every segment used, whether it was detected, and its edge fit's "snap_rms".
 Instead of "segments", "parameters" and "points", "data": "scene.txt" re-exports a finished job
 (the faces then come from the data file, and "faces" adds to them).
 The outputs are file names without folders, written into "folder" (relative to the job), or

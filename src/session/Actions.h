@@ -22,11 +22,14 @@ struct CPhotographInfo {
   bool operator==(const CPhotographInfo&) const = default;
 };
 
-// A segment of one direction (0 X, 1 Y, 2 Z); a disabled one no longer counts.
+// A segment of one direction (0 X, 1 Y, 2 Z); a disabled one no longer counts. A segment
+// snapped onto the photograph's edge (by hand or found by detection) keeps the RMS of that
+// edge's fit, in pixels.
 struct CSegmentAction {
   int axis = 0;
   std::array<double, 4> ends{};  // x1, y1, x2, y2
   bool enabled = true;
+  std::optional<double> snapRms = std::nullopt;
 
   bool operator==(const CSegmentAction&) const = default;
 };

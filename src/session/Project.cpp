@@ -191,10 +191,47 @@ CSegmentAction ReadSegment(CReader& r, const json& value, const std::string& pla
       if (!disabled->is_boolean()) r.Fail(place + ".disabled", "expected true or false");
       else segment.enabled = !disabled->get<bool>();
     }
+    if (const json* rms = r.Member(value, place, "snap_rms", false)) {
+      segment.snapRms = r.Number(*rms, place + ".snap_rms");
+      if (!r.Failed() && !(*segment.snapRms >= 0 && std::isfinite(*segment.snapRms)))
+        r.Fail(place + ".snap_rms", "expected a number of pixels, 0 or more");
+    }
   } else {
     segment.ends = r.Numbers<4>(value, place);
   }
   return segment;
+}
+
+// "detect": true, or {"x": bool, "y": bool, "z": bool} (a direction left out is not detected),
+// with an optional "region": [x0, y0, x1, y1] beside it.
+CDetectRequest ReadDetectRequest(CReader& r, const json& segments, const json& detect) {
+  CDetectRequest request;
+  if (detect.is_boolean()) {
+    if (!detect.get<bool>()) r.Fail("segments.detect", "expected true or an object of directions");
+  } else if (detect.is_object()) {
+    static const char* kKeys[3] = {"x", "y", "z"};
+    for (auto it = detect.begin(); it != detect.end() && !r.Failed(); ++it)
+      if (std::find_if(std::begin(kKeys), std::end(kKeys), [&](const char* k) { return it.key() == k; }) == std::end(kKeys))
+        r.Fail("segments.detect." + it.key(), "unknown direction (expected x, y or z)");
+    for (int axis = 0; axis < 3 && !r.Failed(); ++axis) {
+      request.axes[axis] = false;
+      if (const json* v = r.Member(detect, "segments.detect", kKeys[axis], false)) {
+        if (!v->is_boolean()) r.Fail(std::string("segments.detect.") + kKeys[axis], "expected true or false");
+        else request.axes[axis] = v->get<bool>();
+      }
+    }
+  } else {
+    r.Fail("segments.detect", "expected true or an object of directions");
+  }
+  if (const json* region = r.Member(segments, "segments", "region", false)) {
+    const std::array<double, 4> corners = r.Numbers<4>(*region, "segments.region");
+    bool whole = true;
+    for (double c : corners) whole = whole && c == std::floor(c) && std::fabs(c) < INT_MAX;
+    if (!r.Failed() && !whole) r.Fail("segments.region", "expected four whole numbers x0, y0, x1, y1");
+    request.region = CPixelRegion{static_cast<int>(corners[0]), static_cast<int>(corners[1]), static_cast<int>(corners[2]),
+                                  static_cast<int>(corners[3])};
+  }
+  return request;
 }
 
 CParametersAction ReadParameters(CReader& r, const json& parameters, const std::string& place) {
@@ -358,17 +395,22 @@ void ReadSections(CReader& r, const json& doc, const std::string& folder, CProje
     Add(out, std::move(action), "data");
   } else {
     const json* segments = r.Member(doc, "", "segments", true);
+    const json* detect = segments ? r.Member(*segments, "segments", "detect", false) : nullptr;
+    if (detect) out.detect = ReadDetectRequest(r, *segments, *detect);
     for (int axis = 0; segments && axis < 3 && !r.Failed(); ++axis) {
-      const json* list = r.Member(*segments, "segments", kAxes[axis], true);
+      // Beside detection, listed segments are welcome but not required.
+      const json* list = r.Member(*segments, "segments", kAxes[axis], !out.detect);
+      if (!list && out.detect) continue;
       if (!list) return;
       const std::string place = std::string("segments.") + kAxes[axis];
-      if (!list->is_array() || list->size() < 2) {
+      if (!list->is_array() || (!out.detect && list->size() < 2)) {
         r.Fail(place, "expected a list of at least two segments [x1, y1, x2, y2]");
         return;
       }
       for (size_t i = 0; i < list->size(); ++i)
         Add(out, ReadSegment(r, (*list)[i], Indexed(place, i), axis), "segments");
     }
+    out.detectBefore = out.actions.size();
     Add(out, CCalculateAction{}, "segments");
     if (const json* parameters = r.Member(doc, "", "parameters", true)) {
       Add(out, ReadParameters(r, *parameters, "parameters"), "parameters");
@@ -615,11 +657,12 @@ ordered Measurement(const CMeasurementAction& measurement) {
 }
 
 ordered Segment(const CSegmentAction& segment, bool withAxis) {
-  if (!withAxis && segment.enabled) return segment.ends;
+  if (!withAxis && segment.enabled && !segment.snapRms) return segment.ends;
   ordered out = ordered::object();
   if (withAxis) out["axis"] = kAxes[segment.axis];
   out["ends"] = segment.ends;
   if (!segment.enabled) out["disabled"] = true;
+  if (segment.snapRms) out["snap_rms"] = *segment.snapRms;
   return out;
 }
 

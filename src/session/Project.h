@@ -5,6 +5,7 @@
 // job's sections; any other order as a list of actions. Paths are relative to the file's folder.
 
 #include "session/Actions.h"
+#include "session/DetectedSegments.h"
 #include "session/Replay.h"
 
 #include <optional>
@@ -32,6 +33,10 @@ struct CProject {
   double positionSigma = kImagePositionSigma;  // pixels, of every typed image position
   // The 35 mm equivalent focal length given for a one-point photograph's camera, millimetres.
   std::optional<double> focal35mm;
+  // A job whose "segments" say "detect": the segments found in the photograph go just before
+  // the action at `detectBefore` (the "Caculate " of the segments section), after any listed.
+  std::optional<CDetectRequest> detect;
+  size_t detectBefore = 0;
 };
 
 // Reads and checks the whole file; a job's "data" file is read now. On failure, the place and

@@ -37,7 +37,7 @@ const std::vector<CExpectedMenu> kExpectedMenus = {
       {57616, "Recent File"}, {0, ""}, {57665, "E&xit"}}},
     {"Image File ",
      {{32771, "Load Souce Image"}, {32772, "Input for Vx"}, {32773, "Input for Vy"}, {32774, "Input for Vz"},
-      {32775, "Caculate "}, {32777, "Load Data File"}, {32778, "Save Data File"}, {32779, "GetParameter"},
+      {32775, "Caculate "}, {32820, "Detect Segments..."}, {32821, "Disable Outliers..."}, {32777, "Load Data File"}, {32778, "Save Data File"}, {32779, "GetParameter"},
       {32781, "Query Texture"}, {32780, "Save VRML File"}, {32782, "Save glTF File"}, {32783, "Save OBJ File"},
       {32797, "Export Camera..."}}},
     {"&Edit", {{57643, "&Undo\tCtrl+Z"}, {57644, "&Redo\tCtrl+Y"}, {0, ""}, {57635, "Cu&t\tCtrl+X"}, {57634, "&Copy\tCtrl+C"}, {57637, "&Paste\tCtrl+V"}}},

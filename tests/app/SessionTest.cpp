@@ -148,8 +148,9 @@ class Session : public AppTest {
     };
     for (const auto& segment : segments) Segment(segment.command, segment.axis, segment.ends);
     services->menuAnswers.push_back(2);  // Z
-    QTest::mousePress(&View(), Qt::LeftButton, Qt::ShiftModifier, WindowOf(762, 311));
-    QTest::mouseRelease(&View(), Qt::LeftButton, Qt::ShiftModifier, WindowOf(786, 520));
+    // Alt keeps the whole pixels: no snapping onto the edge.
+    QTest::mousePress(&View(), Qt::LeftButton, Qt::ShiftModifier | Qt::AltModifier, WindowOf(762, 311));
+    QTest::mouseRelease(&View(), Qt::LeftButton, Qt::ShiftModifier | Qt::AltModifier, WindowOf(786, 520));
     EXPECT_EQ(services->menusShown.back(), (std::vector<std::string>{"X", "Y", "Z", "Cancel"}));
     Done("Add Segment Z");
     ASSERT_EQ(View().m_ZLines.GetCount(), 4);

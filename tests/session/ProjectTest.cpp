@@ -34,8 +34,8 @@ TEST(ProjectFile, EveryKindOfActionIsReadBackAsItWasWritten) {
   parameters.origin = {1, 2}, parameters.groundPixel = {3, 4}, parameters.groundWorld = {5, 6};
   parameters.foot = {7, 8}, parameters.top = {9, 10}, parameters.height = 1.2, parameters.A = 0.125;
   const std::vector<CAction> actions = {
-      CSegmentAction{2, {0.1, 0.2, 300.3, 400.4}, true},
-      CSegmentAction{0, {1, 2, 3, 4}, false},
+      CSegmentAction{2, {0.1, 0.2, 300.3, 400.4}, true, 0.125},
+      CSegmentAction{0, {1, 2, 3, 4}, false, std::nullopt},
       CCalculateAction{},
       CParametersAction{parameters, {}},
       CPointAction{typed, {}},
@@ -72,7 +72,8 @@ TEST(ProjectFile, EveryKindOfActionIsReadBackAsItWasWritten) {
 TEST(ProjectFile, TheCommonOrderIsWrittenAsAJobsSections) {
   std::vector<CAction> actions;
   for (int axis = 0; axis < 3; ++axis)
-    for (int k = 0; k < 2; ++k) actions.push_back(CSegmentAction{axis, {1.0 * axis, 2.0 * k, 50, 60}, k == 0});
+    for (int k = 0; k < 2; ++k)
+      actions.push_back(CSegmentAction{axis, {1.0 * axis, 2.0 * k, 50, 60}, k == 0, axis == 2 ? std::optional(0.25) : std::nullopt});
   actions.push_back(CCalculateAction{});
   actions.push_back(CParametersAction{CTypedParameters{}, {}});
   actions.push_back(CReferenceHeightAction{{10, 20}, {11, 80}, 3.0});
@@ -89,6 +90,8 @@ TEST(ProjectFile, TheCommonOrderIsWrittenAsAJobsSections) {
   EXPECT_EQ(doc["photograph"], "/photos/house.jpg");
   EXPECT_EQ(doc["segments"]["Y"][0], nlohmann::json({1.0, 0.0, 50.0, 60.0}));
   EXPECT_EQ(doc["segments"]["Y"][1]["disabled"], true);
+  // A snapped segment keeps its fit's RMS.
+  EXPECT_EQ(doc["segments"]["Z"][0], nlohmann::json({{"ends", {2.0, 0.0, 50.0, 60.0}}, {"snap_rms", 0.25}}));
   EXPECT_EQ(doc["points"][0]["compute"], nlohmann::json({"xy"}));
   EXPECT_EQ(doc["parameters"]["references"][1],
             nlohmann::json({{"foot", {30.0, 20.0}}, {"top", {31.0, 60.0}}, {"height", 2.0}}));

@@ -1,0 +1,299 @@
+// "Detect Segments...", snapping of a hand-drawn segment and "Disable Outliers..." on a rendered
+// photograph of three boxes whose edges and vanishing points are known exactly.
+
+#include "AppFixture.h"
+#include "LineScenes.h"
+#include "app/DetectionPanel.h"
+#include "app/DetectionRun.h"
+#include "app/PelorinDoc.h"
+#include "dialogs/OutlierThresholdDialog.h"
+
+#include <QCheckBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace {
+
+constexpr int kWidth = 1024, kHeight = 768;
+// How close the vanishing points of detected segments come to the truth: the angle between the
+// viewing rays.
+constexpr double kVanishingToleranceDegrees = 0.25;  // "Caculate " on them weighs short segments as much as long ones
+// How close a snapped segment lies to the true edge, in pixels.
+constexpr double kSnapTolerancePixels = 0.1;
+
+const CRenderedScene& Scene() {
+  static const CRenderedScene scene = ThreeBoxes(kWidth, kHeight);
+  return scene;
+}
+
+class Detection : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    // The whole 1024 × 768 photograph in view at actual pixels, not fitted.
+    Frame().resize(1150, 940);
+    QTest::qWait(50);
+    for (int attempt = 0; attempt < 100 && !View().m_glContext.m_hRC; ++attempt) QTest::qWait(10);
+    CRenderSettings settings;
+    settings.blurSigma = 1.0, settings.noiseSigma = 2, settings.jpegQuality = 90;
+    const CPixelImage image = Scene().Render(settings);
+    const std::string path = dir.File("boxes.bmp");
+    ASSERT_TRUE(WriteBmpFile(path, image.pixels.get(), image.width, image.height));
+    LoadPhotograph(path);
+    ASSERT_NE(Model(), nullptr);
+  }
+
+  // The window position that shows the photograph position, in the plain view.
+  QPoint WindowAt(double x, double y) {
+    const QPointF device = View().DeviceAt(QPointF(x, y));
+    return QPoint(static_cast<int>(std::floor(device.x())), static_cast<int>(std::floor(device.y())));
+  }
+  bool Shown(QPoint p) { return View().rect().contains(p); }
+  // What the view shows at a photograph pixel, read back from its frame.
+  QRgb ShownAt(double x, double y) {
+    View().RepaintNow();
+    const QImage frame = View().m_glContext.Surface()->grabFramebuffer();
+    return frame.pixel(static_cast<int>(std::floor(x)) - View().m_nPanX,
+                       frame.height() - 1 - (static_cast<int>(std::floor(y)) - View().m_nPanY));
+  }
+
+  const CActionList& Actions() { return app->Document().Session().Actions(); }
+};
+
+TEST_F(Detection, SuggestionsAreToggledByClickAndRubberBandAndAcceptedAsOneUndoableCommand) {
+  services->menuAnswers.push_back(0);  // "Whole photograph"
+  Command(ID_DETECT_SEGMENTS);
+  ASSERT_EQ(services->menusShown.back(), (std::vector<std::string>{"Whole photograph", "Region...", "Cancel"}));
+  CDetectionReview* review = View().DetectionReview();
+  ASSERT_NE(review, nullptr);
+  ASSERT_NE(View().DetectionPanel(), nullptr);
+  EXPECT_TRUE(View().DetectionPanel()->isVisible());
+  for (int axis = 0; axis < 3; ++axis) {
+    EXPECT_TRUE(review->Direction(axis).found) << axis << ": " << review->Direction(axis).message;
+    EXPECT_GE(review->Count(axis), 5) << axis;
+    EXPECT_TRUE(View().DetectionPanel()->Take(axis)->isChecked());
+  }
+  EXPECT_TRUE(Actions().empty());
+
+  // A click on the middle of a shown vertical suggestion turns it off; a second click on again.
+  int clicked = -1;
+  for (size_t i = 0; i < review->Segments().size() && clicked < 0; ++i) {
+    const CSuggestedSegment& s = review->Segments()[i];
+    if (s.axis == 2 && Shown(WindowAt((s.segment.x1 + s.segment.x2) / 2, (s.segment.y1 + s.segment.y2) / 2)))
+      clicked = static_cast<int>(i);
+  }
+  ASSERT_GE(clicked, 0) << "no vertical suggestion in view";
+  const CImageSegment& target = review->Segments()[clicked].segment;
+  const QPoint middle = WindowAt((target.x1 + target.x2) / 2, (target.y1 + target.y2) / 2);
+  const int verticals = review->AcceptedCount(2);
+  const double mx = (target.x1 + target.x2) / 2, my = (target.y1 + target.y2) / 2;
+  // Accepted, it is drawn in Z's blue, two pixels wide; turned off, no longer (a thin dark shade).
+  const QRgb drawn = ShownAt(mx, my);
+  EXPECT_GT(qBlue(drawn), 200) << std::hex << drawn;
+  EXPECT_GT(qBlue(drawn), qRed(drawn) + 100) << std::hex << drawn;
+  QTest::mouseClick(&View(), Qt::LeftButton, {}, middle);
+  EXPECT_FALSE(review->Segments()[clicked].accepted);
+  const QRgb turnedOff = ShownAt(mx, my);
+  EXPECT_LT(qBlue(turnedOff), 140) << std::hex << turnedOff;
+  EXPECT_EQ(review->AcceptedCount(2), verticals - 1);
+  EXPECT_EQ(View().m_nPanX, 0);  // a click is no pan
+  QTest::mouseClick(&View(), Qt::LeftButton, {}, middle);
+  EXPECT_TRUE(review->Segments()[clicked].accepted);
+
+  // Ctrl and a drag around that segment turn off every suggestion wholly inside.
+  const QPoint a = WindowAt(std::min(target.x1, target.x2) - 3, std::min(target.y1, target.y2) - 3);
+  const QPoint b = WindowAt(std::max(target.x1, target.x2) + 3, std::max(target.y1, target.y2) + 3);
+  QTest::mousePress(&View(), Qt::LeftButton, Qt::ControlModifier, a);
+  QMouseEvent move(QEvent::MouseMove, QPointF(b), View().mapToGlobal(QPointF(b)), Qt::NoButton, Qt::LeftButton,
+                   Qt::ControlModifier);
+  QApplication::sendEvent(&View(), &move);
+  QTest::mouseRelease(&View(), Qt::LeftButton, Qt::ControlModifier, b);
+  EXPECT_FALSE(review->Segments()[clicked].accepted);
+  EXPECT_EQ(View().m_nPanX, 0);
+  size_t accepted = 0;
+  for (int axis = 0; axis < 3; ++axis) accepted += review->AcceptedCount(axis);
+
+  // Accept: the accepted segments and "Caculate " as one command.
+  const unsigned long long serial = app->Document().Session().Serial();
+  QTest::mouseClick(View().DetectionPanel()->AcceptButton(), Qt::LeftButton);
+  EXPECT_EQ(View().DetectionReview(), nullptr);
+  EXPECT_FALSE(View().DetectionPanel()->isVisible());
+  ASSERT_EQ(Actions().size(), accepted + 1);
+  EXPECT_TRUE(std::holds_alternative<CCalculateAction>(*Actions().back()));
+  EXPECT_EQ(app->Document().Session().UndoName(), "Add Detected Segments");
+  EXPECT_EQ(app->Document().Session().Serial(), serial + 1);
+  const double* found[3] = {Model()->m_Vx, Model()->m_Vy, Model()->m_Vz};
+  for (int axis = 0; axis < 3; ++axis)
+    EXPECT_LT(Scene().RayAngleDegrees({found[axis][0], found[axis][1], found[axis][2]}, Scene().VanishingPoint(axis)),
+              kVanishingToleranceDegrees)
+        << axis;
+
+  // One Undo takes them all away.
+  Command(ID_EDIT_UNDO);
+  EXPECT_TRUE(Actions().empty());
+  EXPECT_EQ(View().m_XLines.GetCount() + View().m_YLines.GetCount() + View().m_ZLines.GetCount(), 0);
+}
+
+TEST_F(Detection, ARegionOfAWallSeenFromTheFrontSuggestsNothingAlongYAndSaysSo) {
+  CRenderSettings settings;
+  settings.blurSigma = 1.0, settings.noiseSigma = 2;
+  const CPixelImage image = LoneWall(kWidth, kHeight).Render(settings);
+  const std::string path = dir.File("wall.bmp");
+  ASSERT_TRUE(WriteBmpFile(path, image.pixels.get(), image.width, image.height));
+  LoadPhotograph(path);
+
+  services->menuAnswers.push_back(1);  // "Region..."
+  Command(ID_DETECT_SEGMENTS);
+  EXPECT_EQ(View().DetectionReview(), nullptr);  // not before the region is dragged
+  const QPoint a(10, 10), b(View().width() - 10, View().height() - 10);
+  QTest::mousePress(&View(), Qt::LeftButton, {}, a);
+  QMouseEvent move(QEvent::MouseMove, QPointF(b), View().mapToGlobal(QPointF(b)), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(&View(), &move);
+  QTest::mouseRelease(&View(), Qt::LeftButton, {}, b);
+  EXPECT_EQ(View().m_nPanX, 0);  // the drag chose the region; it did not pan
+
+  const CDetectionReview* review = View().DetectionReview();
+  ASSERT_NE(review, nullptr);
+  EXPECT_TRUE(review->Direction(0).found) << review->Direction(0).message;
+  EXPECT_TRUE(review->Direction(2).found) << review->Direction(2).message;
+  EXPECT_FALSE(review->Direction(1).found);
+  EXPECT_EQ(review->Count(1), 0);
+  EXPECT_NE(review->Direction(1).message.find("Nothing is suggested for Y"), std::string::npos)
+      << review->Direction(1).message;
+  EXPECT_FALSE(View().DetectionPanel()->Take(1)->isEnabled());
+  EXPECT_FALSE(View().DetectionPanel()->Take(1)->isChecked());
+  // Everything found lies in the region (refitting may move an end by a pixel).
+  const QPointF from = View().PhotoPositionAt(QPointF(a)), to = View().PhotoPositionAt(QPointF(b));
+  constexpr double kSlackPixels = 2;
+  for (const CSuggestedSegment& s : review->Segments())
+    for (const auto& [x, y] : {std::pair(s.segment.x1, s.segment.y1), std::pair(s.segment.x2, s.segment.y2)}) {
+      EXPECT_GE(x, std::min(from.x(), to.x()) - kSlackPixels);
+      EXPECT_LE(x, std::max(from.x(), to.x()) + kSlackPixels);
+      EXPECT_GE(y, std::min(from.y(), to.y()) - kSlackPixels);
+      EXPECT_LE(y, std::max(from.y(), to.y()) + kSlackPixels);
+    }
+
+  // X and Z are taken; without Y "Caculate " would be refused, so it is left out.
+  const size_t taken = review->AcceptedCount(0) + review->AcceptedCount(2);
+  QTest::mouseClick(View().DetectionPanel()->AcceptButton(), Qt::LeftButton);
+  ASSERT_EQ(Actions().size(), taken);
+  EXPECT_EQ(View().m_XLines.GetCount() + View().m_ZLines.GetCount(), static_cast<int>(taken));
+  EXPECT_EQ(View().m_YLines.GetCount(), 0);
+}
+
+TEST_F(Detection, ASlowSearchShowsItsProgressAndCancelStopsIt) {
+  // A search that reports its progress and goes on until it is cancelled (or 20 s pass).
+  std::atomic<double> reported{0};  // written by the worker thread
+  SetDirectionsFinder([&reported](const CPixelView&, const std::optional<CPixelRegion>&, const CProgressCallback& progress) {
+    CSceneDirections result;
+    for (int step = 0; step < 2000; ++step) {
+      reported.store(0.25);
+      if (!progress(0.25)) {
+        result.cancelled = true;
+        return result;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return result;
+  });
+  int shownValue = -1;
+  std::function<void()> cancelWhenShown = [&] {
+    auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+    if (!dialog || dialog->value() <= 0) {
+      QTimer::singleShot(20, cancelWhenShown);
+      return;
+    }
+    shownValue = dialog->value();
+    dialog->cancel();
+  };
+  QTimer::singleShot(0, cancelWhenShown);
+  services->menuAnswers.push_back(0);  // "Whole photograph"
+  Command(ID_DETECT_SEGMENTS);
+  SetDirectionsFinder({});
+  EXPECT_EQ(reported.load(), 0.25);
+  EXPECT_NEAR(shownValue, 250, 1);  // a quarter of the way
+  EXPECT_EQ(View().DetectionReview(), nullptr);
+  EXPECT_EQ(services->statusTexts.back(), "Detection was cancelled.");
+  EXPECT_TRUE(Actions().empty());
+}
+
+TEST_F(Detection, AHandSegmentBesideAnEdgeSnapsOntoItUnlessAltIsHeld) {
+  // The tall box's vertical corner, its middle 80 %, drawn about 0.8 pixel to one side and
+  // rounded to whole pixels as the plain view gives them.
+  const auto p = Scene().Pixel(4, -1, 0.3), q = Scene().Pixel(4, -1, 3.7);
+  const double dx = q[0] - p[0], dy = q[1] - p[1], length = std::hypot(dx, dy);
+  const double nx = -dy / length, ny = dx / length;
+  const double truth[4] = {p[0] + 0.1 * dx, p[1] + 0.1 * dy, q[0] - 0.1 * dx, q[1] - 0.1 * dy};
+  const double hand[4] = {std::round(truth[0] + 0.8 * nx), std::round(truth[1] + 0.8 * ny),
+                          std::round(truth[2] + 0.8 * nx), std::round(truth[3] + 0.8 * ny)};
+  const auto across = [&](double x, double y, int end) { return (x - truth[2 * end]) * nx + (y - truth[2 * end + 1]) * ny; };
+  ASSERT_GT(std::fabs(across(hand[0], hand[1], 0)), 0.3);
+  const QPoint from = WindowAt(hand[0], hand[1]), to = WindowAt(hand[2], hand[3]);
+  ASSERT_TRUE(Shown(from) && Shown(to));
+
+  for (const bool alt : {false, true}) {
+    const Qt::KeyboardModifiers modifiers = alt ? Qt::ShiftModifier | Qt::AltModifier : Qt::ShiftModifier;
+    services->menuAnswers.push_back(2);  // "Z"
+    QTest::mousePress(&View(), Qt::LeftButton, modifiers, from);
+    QTest::mouseRelease(&View(), Qt::LeftButton, modifiers, to);
+    const auto* segment = std::get_if<CSegmentAction>(Actions().back().get());
+    ASSERT_NE(segment, nullptr);
+    EXPECT_EQ(segment->axis, 2);
+    if (alt) {
+      EXPECT_EQ(segment->ends, (std::array<double, 4>{hand[0], hand[1], hand[2], hand[3]}));
+      EXPECT_FALSE(segment->snapRms);
+      continue;
+    }
+    EXPECT_LT(std::fabs(across(segment->ends[0], segment->ends[1], 0)), kSnapTolerancePixels);
+    EXPECT_LT(std::fabs(across(segment->ends[2], segment->ends[3], 1)), kSnapTolerancePixels);
+    ASSERT_TRUE(segment->snapRms);
+    EXPECT_GT(*segment->snapRms, 0);
+  }
+}
+
+TEST_F(Detection, DisableOutliersDisablesTheSegmentsThatMissTheirVanishingPointAndSaysHowMany) {
+  // Three true segments a direction, and one X segment turned by 3° about its middle.
+  std::vector<CAction> actions;
+  const double edges[3][3][2][3] = {{{{0, 0, 0}, {3, 0, 0}}, {{0, 0, 2.5}, {3, 0, 2.5}}, {{0, 2, 2.5}, {3, 2, 2.5}}},
+                                    {{{0, 0, 0}, {0, 2, 0}}, {{0, 0, 2.5}, {0, 2, 2.5}}, {{3, 0, 2.5}, {3, 2, 2.5}}},
+                                    {{{0, 0, 0}, {0, 0, 2.5}}, {{3, 0, 0}, {3, 0, 2.5}}, {{0, 2, 0}, {0, 2, 2.5}}}};
+  for (int axis = 0; axis < 3; ++axis)
+    for (const auto& edge : edges[axis]) {
+      const auto a = Scene().Pixel(edge[0][0], edge[0][1], edge[0][2]);
+      const auto b = Scene().Pixel(edge[1][0], edge[1][1], edge[1][2]);
+      actions.push_back(CSegmentAction{axis, {a[0], a[1], b[0], b[1]}, true, std::nullopt});
+    }
+  const auto a = Scene().Pixel(0, 0, 1), b = Scene().Pixel(3, 0, 1);
+  const double mx = (a[0] + b[0]) / 2, my = (a[1] + b[1]) / 2, turn = 3 * 3.14159265358979 / 180;
+  const auto turned = [&](const std::array<double, 2>& e) {
+    return std::array<double, 2>{mx + (e[0] - mx) * std::cos(turn) - (e[1] - my) * std::sin(turn),
+                                 my + (e[0] - mx) * std::sin(turn) + (e[1] - my) * std::cos(turn)};
+  };
+  actions.insert(actions.begin() + 2, CSegmentAction{0, {turned(a)[0], turned(a)[1], turned(b)[0], turned(b)[1]}, true,
+                                                     std::nullopt});
+  actions.push_back(CCalculateAction{});
+  ASSERT_EQ(app->Document().Append(actions, "Set Up"), "");
+
+  services->ScriptDialog([](CDialogDriver& d) {
+    EXPECT_EQ(d.Text(IDC_OUTLIER_THRESHOLD), "0.5");
+    d.PressOk();
+  });
+  Command(ID_DISABLE_OUTLIERS);
+  ASSERT_FALSE(services->messages.empty());
+  EXPECT_NE(services->messages.back().find("X 1, Y 0, Z 0"), std::string::npos) << services->messages.back();
+  EXPECT_EQ(app->Document().Session().UndoName(), "Disable Outliers");
+  EXPECT_FALSE(std::get<CSegmentAction>(*Actions()[2]).enabled);
+  EXPECT_EQ(View().m_XLines.GetCount(), 3);
+  EXPECT_TRUE(std::holds_alternative<CCalculateAction>(*Actions().back()));
+  Command(ID_EDIT_UNDO);
+  EXPECT_EQ(View().m_XLines.GetCount(), 4);
+}
+
+}  // namespace
