@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
       .write(reinterpret_cast<const char*>(gltf.bytes.data()), static_cast<std::streamsize>(gltf.bytes.size()));
 
   // 7: overlays on, the points and faces table beside the photograph.
-  app.Frame().Action(ID_VIEW_OVERLAYS)->trigger();
+  if (!app.View().OverlaysShown()) app.Frame().Action(ID_VIEW_OVERLAYS)->trigger();
   app.Frame().Action(ID_VIEW_POINTS_AND_FACES)->trigger();
   app.Frame().resize(1500, 900);
   app.Frame().resizeDocks({app.Frame().PointsAndFaces()}, {560}, Qt::Horizontal);

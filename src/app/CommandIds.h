@@ -43,6 +43,7 @@ enum ECommandId : int {
   ID_HELP_USER_GUIDE = 32795,
   ID_VIEW_CAMERA = 32796,
   ID_EXPORT_CAMERA = 32797,
+  ID_VIEW_FIT_IN_WINDOW = 32800,
   // The "Modelling" toolbar's tools, one checked at a time.
   ID_TOOL_PAN = 32810,
   ID_TOOL_SEGMENT_X = 32811,

@@ -49,7 +49,16 @@ CMainFrame::CMainFrame(std::function<void(int)> dispatch) : m_dispatch(std::move
 
 void CMainFrame::SetView(CPelorinView* view) {
   m_pView = view;
-  setCentralWidget(view);
+  setCentralWidget(view->MakeScrollArea());
+}
+
+void CMainFrame::RestoreLayout(const QByteArray& geometry, const QByteArray& state) {
+  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  if (state.isEmpty() || !restoreState(state)) return;
+  const std::pair<int, QWidget*> shown[] = {
+      {ID_VIEW_TOOLBAR, m_pToolBar}, {ID_VIEW_POINTS_AND_FACES, m_pPointsAndFaces}, {ID_VIEW_CAMERA, m_pCamera}};
+  for (const auto& [id, widget] : shown)
+    if (widget) m_actions[id]->setChecked(!widget->isHidden());
 }
 
 void CMainFrame::SetPointsAndFaces(CPointsAndFacesDock* dock) {

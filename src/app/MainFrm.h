@@ -20,6 +20,7 @@ class CMainFrame final : public QMainWindow {
  public:
   explicit CMainFrame(std::function<void(int)> dispatch);
 
+  // The view with its scroll bars becomes the central area.
   void SetView(CPelorinView* view);
   CPelorinView* View() const { return m_pView; }
   // Docks the table on the right, hidden; "Points and Faces" of the View menu shows it.
@@ -49,6 +50,9 @@ class CMainFrame final : public QMainWindow {
   void SetRecentFiles(const QStringList& paths);
   // Lights the lock-key indicators as the platform reports them.
   void UpdateLockIndicators();
+  // The window's size, position, toolbars and docks as saveGeometry and saveState give them;
+  // the View menu's check marks follow the restored toolbars and docks.
+  void RestoreLayout(const QByteArray& geometry, const QByteArray& state);
 
  protected:
   bool event(QEvent* event) override;

@@ -23,13 +23,16 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QTableWidget>
 
 #include <cstdio>
 #include <fstream>
+#include <set>
 
 namespace {
 
 constexpr const char* kRecentFileGroup = "Recent File List";
+constexpr const char* kWindowGroup = "Window";
 constexpr const char* kUsage = "Usage: pelorin [FILE]\n";
 
 QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
@@ -53,6 +56,12 @@ bool IsPhotograph(const QString& path) {
   return DetectPhotoFormat(head, static_cast<size_t>(file.gcount())) != EPhotoFormat::Unknown;
 }
 
+std::set<int> SelectedRowSet(const QTableWidget& table) {
+  std::set<int> rows;
+  for (const QModelIndex& index : table.selectionModel()->selectedIndexes()) rows.insert(index.row());
+  return rows;
+}
+
 }  // namespace
 
 CPelorinApp::CPelorinApp() : m_settings(ToQString(kSettingsOrganisation), ToQString(kApplicationTitle)) {
@@ -72,6 +81,20 @@ CPelorinApp::CPelorinApp() : m_settings(ToQString(kSettingsOrganisation), ToQStr
   m_pFrame->SetPointsAndFaces(table);
   auto* camera = new CCameraDock(m_document, m_pFrame.get());
   m_pFrame->SetCamera(camera);
+  // Rows selected in the tables stand out on the photograph.
+  const auto highlightSelection = [this, table] {
+    COverlayHighlights highlights = m_pView->Highlights();
+    highlights.points = SelectedRowSet(*table->PointsTable());
+    highlights.faces = SelectedRowSet(*table->FacesTable());
+    m_pView->SetHighlights(highlights);
+  };
+  QObject::connect(table->PointsTable(), &QTableWidget::itemSelectionChanged, m_pView, highlightSelection);
+  QObject::connect(table->FacesTable(), &QTableWidget::itemSelectionChanged, m_pView, highlightSelection);
+  table->SetSegmentSelectionHandler([this](std::array<std::vector<int>, 3> lines) {
+    COverlayHighlights highlights = m_pView->Highlights();
+    for (int axis = 0; axis < 3; ++axis) highlights.segments[axis] = std::set<int>(lines[axis].begin(), lines[axis].end());
+    m_pView->SetHighlights(highlights);
+  });
   m_pView->SetModelChangedHandler([table, camera] {
     if (table->isVisible()) table->Refresh();
     if (camera->isVisible()) camera->Refresh();
@@ -81,6 +104,7 @@ CPelorinApp::CPelorinApp() : m_settings(ToQString(kSettingsOrganisation), ToQStr
   m_pFrame->SetCloseHandler([this] { return SaveIfWanted(); });
   m_services.Attach(m_pFrame.get(), m_pView);
   m_pFrame->SetRecentFiles(m_recentFiles);
+  RestoreWindowLayout();
 
   // The scene model reaches the display only through these, always with the view's context current.
   CGLRenderContext& context = m_pView->m_glContext;
@@ -94,6 +118,7 @@ CPelorinApp::CPelorinApp() : m_settings(ToQString(kSettingsOrganisation), ToQStr
 }
 
 CPelorinApp::~CPelorinApp() {
+  SaveWindowLayout();
   // The photograph's textures go while their context still exists.
   m_document.SetChangedHandler({});
   m_document.Clear();
@@ -138,7 +163,10 @@ void CPelorinApp::OnCommand(int id) {
     case ID_APP_ABOUT: OnAppAbout(); return;
     case ID_HELP_USER_GUIDE: OnHelpUserGuide(); return;
     case ID_APP_EXIT: m_pFrame->close(); return;
-    case ID_VIEW_OVERLAYS: m_pView->SetOverlays(m_pFrame->Action(ID_VIEW_OVERLAYS)->isChecked()); return;
+    case ID_VIEW_OVERLAYS:
+      m_pView->SetOverlays(m_pFrame->Action(ID_VIEW_OVERLAYS)->isChecked());
+      SaveWindowLayout();
+      return;
     default: break;
   }
   if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount) {
@@ -153,6 +181,26 @@ void CPelorinApp::OnCommand(int id) {
   const std::string loaded = m_document.Session().Photograph().path;
   if (id == ID_LOAD_SOURCE_IMAGE && !loaded.empty() && loaded != photograph)
     AddToRecentFileList(QString::fromStdString(loaded));
+}
+
+void CPelorinApp::RestoreWindowLayout() {
+  m_settings.beginGroup(kWindowGroup);
+  m_pFrame->RestoreLayout(m_settings.value(QStringLiteral("Geometry")).toByteArray(),
+                          m_settings.value(QStringLiteral("State")).toByteArray());
+  // A new user sees what was entered over the photograph.
+  const bool overlays = m_settings.value(QStringLiteral("Overlays"), true).toBool();
+  m_settings.endGroup();
+  m_pFrame->Action(ID_VIEW_OVERLAYS)->setChecked(overlays);
+  m_pView->SetOverlays(overlays);
+}
+
+void CPelorinApp::SaveWindowLayout() {
+  m_settings.beginGroup(kWindowGroup);
+  m_settings.setValue(QStringLiteral("Geometry"), m_pFrame->saveGeometry());
+  m_settings.setValue(QStringLiteral("State"), m_pFrame->saveState());
+  m_settings.setValue(QStringLiteral("Overlays"), m_pFrame->Action(ID_VIEW_OVERLAYS)->isChecked());
+  m_settings.endGroup();
+  m_settings.sync();
 }
 
 void CPelorinApp::UpdateTitle() { m_pFrame->SetDocumentTitle(m_document.GetTitle()); }

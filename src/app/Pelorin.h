@@ -65,6 +65,10 @@ class CPelorinApp {
   void AddToRecentFileList(const QString& path);
   void StoreRecentFiles();
   void UpdateTitle();
+  // The window's size, position and dock layout, and whether the overlays are shown, kept in
+  // the settings from one run to the next.
+  void RestoreWindowLayout();
+  void SaveWindowLayout();
 
   CQtServices m_services;
   CScopedServices m_servicesInstalled{m_services};

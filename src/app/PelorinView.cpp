@@ -22,6 +22,7 @@
 #include "app/PelorinDoc.h"
 #include "app/PhotographLoad.h"
 #include "app/PhotographTexture.h"
+#include "metrology/ReferenceParameters.h"
 #include "metrology/VanishingPoints.h"
 #include "model/DataFile.h"
 #include "session/CameraUncertainty.h"
@@ -76,6 +77,7 @@ CPelorinView::CPelorinView(CPelorinDoc& document, QWidget* parent)
       {ID_VIEW_ZOOM_IN, &CPelorinView::OnZoomIn},
       {ID_VIEW_ZOOM_OUT, &CPelorinView::OnZoomOut},
       {ID_VIEW_ACTUAL_PIXELS, &CPelorinView::OnActualPixels},
+      {ID_VIEW_FIT_IN_WINDOW, &CPelorinView::OnFitInWindow},
       {ID_TOOL_PAN, &CPelorinView::OnToolPan},
       {ID_TOOL_SEGMENT_X, &CPelorinView::OnToolSegmentX},
       {ID_TOOL_SEGMENT_Y, &CPelorinView::OnToolSegmentY},
@@ -128,7 +130,8 @@ void CPelorinView::SetOrigin(double left, double bottom) {
 }
 
 void CPelorinView::SetZoom(double zoom, QPointF aboutDevice) {
-  zoom = std::clamp(zoom, 1.0 / 8, 32.0);
+  zoom = std::clamp(zoom, MinimumZoom(), 32.0);
+  m_bFitted = false;
   const double clientHeight = ClientSize().height();
   // The world point under the position; in the plain view, the centre of the pixel it names.
   const QPointF about = IsPlainView() ? QPointF(std::floor(aboutDevice.x()) + 0.5, std::floor(aboutDevice.y()) + 0.5)
@@ -147,16 +150,18 @@ void CPelorinView::SetZoom(double zoom, QPointF aboutDevice) {
   Services().Repaint();
 }
 
-void CPelorinView::OnZoomIn() { SetZoom(m_dZoom * 2, QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
+void CPelorinView::OnZoomIn() { SetZoom(NextZoom(m_dZoom, 1), QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
 
-void CPelorinView::OnZoomOut() { SetZoom(m_dZoom / 2, QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
+void CPelorinView::OnZoomOut() { SetZoom(NextZoom(m_dZoom, -1), QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
 
 void CPelorinView::OnActualPixels() { SetZoom(1, QPointF(ClientSize().width() / 2.0, ClientSize().height() / 2.0)); }
 
 void CPelorinView::wheelEvent(QWheelEvent* event) {
+  // The hand's pan holds the photograph point under the mouse at this zoom.
+  if (m_bHandPanning) return;
   const int steps = event->angleDelta().y() / 120;
   if (steps == 0) return;
-  SetZoom(steps > 0 ? m_dZoom * 2 : m_dZoom / 2, DevicePositionF(event->position()));
+  SetZoom(NextZoom(m_dZoom, steps > 0 ? 1 : -1), DevicePositionF(event->position()));
   // The echo names the pixel now under the cursor, before the mouse moves again.
   if (m_bDragging) return;
   if (IsPlainView())
@@ -202,6 +207,8 @@ void CPelorinView::OnInitialUpdate() {
   m_bDragging = 0;
   m_dZoom = 1;
   m_dSubX = m_dSubY = 0;
+  m_bFitted = false;
+  ShowNewPhotograph();
   // The reset pan must reach the frame now: the echo and the double-click already use it.
   RepaintNow();
 }
@@ -241,7 +248,10 @@ void CPelorinView::OnPaint() {
   glTranslated(0, 0, 1);
   DrawImage();
   if (const CSingleImage* model = GetDocument()->GetSingleImage()) {
-    if (m_bOverlays) DrawOverlays({model, {&m_XLines, &m_YLines, &m_ZLines}, m_dZoom});
+    if (m_bOverlays) {
+      const std::optional<CReferenceFields>& reference = m_document.Session().Replayed().parameters;
+      DrawOverlays({model, {&m_XLines, &m_YLines, &m_ZLines}, m_dZoom, reference ? &*reference : nullptr, &m_highlights});
+    }
     if (m_bDrawingSegment)
       DrawRubberBand(m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
     if (m_pReview && m_pReviewModel == model) DrawDetectionSuggestions(*m_pReview);
@@ -251,6 +261,7 @@ void CPelorinView::OnPaint() {
   }
   m_glContext.SwapFrame();
   ++m_nPaintCount;
+  SyncScrollBars();
 }
 
 void CPelorinView::DrawImage() {
@@ -291,7 +302,14 @@ void CPelorinView::SetOverlays(bool shown) {
   Services().Repaint();
 }
 
+void CPelorinView::SetHighlights(const COverlayHighlights& highlights) {
+  if (highlights == m_highlights) return;
+  m_highlights = highlights;
+  Services().Repaint();
+}
+
 void CPelorinView::mousePressEvent(QMouseEvent* event) {
+  if (BeginHandPan(event)) return;
   m_ptPressF = DevicePositionF(event->position());
   const bool left = event->button() == Qt::LeftButton && GetDocument()->GetSingleImage();
   // The region to search, or with Ctrl during a review the rubber band that turns suggestions off.
@@ -316,6 +334,7 @@ void CPelorinView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
+  if (EndHandPan(event)) return;
   if (event->button() != Qt::LeftButton) return;
   if (m_eBand != EBand::None) {
     FinishBand(PhotoPositionAt(DevicePositionF(event->position())));
@@ -381,7 +400,7 @@ void CPelorinView::mouseMoveEvent(QMouseEvent* event) {
     Services().Repaint();
   }
   m_cursorDevice = DevicePositionF(event->position());
-  if (ToolMove(event)) return;
+  if (!ContinueHandPan(event) && ToolMove(event)) return;
   if (m_bDrawingSegment) {
     m_segmentEnd = SegmentPositionAt(event->position());
     Services().Repaint();
@@ -406,6 +425,7 @@ void CPelorinView::OnMouseMoveZoomed(QPointF point) {
 // A double-click is its own event, not a second press: the press before it started any drag.
 void CPelorinView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
+  if (m_bSpaceHeld) return;  // with Space the left button only moves the photograph
   if (IsPlainView()) {
     OnLButtonDblClk(DevicePosition(event->position()));
     return;
@@ -509,6 +529,7 @@ void CPelorinView::LoadSourceImage(const std::string& path) {
   photograph.width = model->GetWidth();
   photograph.height = model->GetHeight();
   GetDocument()->StartPhotograph(std::move(model), std::move(photograph));
+  ShowNewPhotograph();
   Services().Repaint();
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 // The view: shows the photograph of the document's scene model through OpenGL, one photograph
-// pixel per device pixel, pans it with the left button, echoes the photograph position under
-// the mouse in the status bar, and handles every command of the "Image File " menu and every
-// mouse action. Window positions are taken in device pixels, y downwards; photograph positions
-// are x = px + m_nPanX, y = (client height − 1 − py) + m_nPanY.
+// pixel per device pixel until it is zoomed or fitted, pans it with the left button (and moves
+// it with the middle button, Space, the scroll bars and the arrow keys), echoes the photograph
+// position under the mouse in the status bar, and handles every command of the "Image File "
+// menu and every mouse action. Window positions are taken in device pixels, y downwards; in the
+// plain view photograph positions are x = px + m_nPanX, y = (client height − 1 − py) + m_nPanY.
 
 #include "app/GLRenderContext.h"
+#include "app/Overlays.h"
 #include "export/ExportFaces.h"
 #include "export/ExportStep.h"
 #include "session/Actions.h"
@@ -32,6 +34,7 @@ class CDetectionPanel;
 class CPelorinDoc;
 class CSingleImage;
 class QPainter;
+class QScrollBar;
 
 // What a left press does where it meets no handle: pan (the program's own drag), draw a segment
 // of one direction, place a point, or pick the four points of a face.
@@ -101,7 +104,8 @@ class CPelorinView final : public QWidget {
   // otherwise as given.
   CSegmentAction SnappedSegment(int axis, const std::array<double, 4>& ends, bool snap) const;
 
-  // Zoom: device pixels per photograph pixel, a power of two from 1/8 to 32. Zooming keeps the
+  // Zoom: device pixels per photograph pixel, from 1/8 (or less, to fit a large photograph) to
+  // 32; a power of two unless the photograph was fitted to the window. Zooming keeps the
   // photograph point under the given device position where it is.
   double Zoom() const { return m_dZoom; }
   void SetZoom(double zoom, QPointF aboutDevice);
@@ -118,6 +122,26 @@ class CPelorinView final : public QWidget {
   // Draws what was entered over the photograph.
   void SetOverlays(bool shown);
   bool OverlaysShown() const { return m_bOverlays; }
+  // Rows selected in the tables, drawn brighter and thicker over the photograph.
+  void SetHighlights(const COverlayHighlights& highlights);
+  const COverlayHighlights& Highlights() const { return m_highlights; }
+
+  // Navigation beside the left-button pan: the middle button and Space with the left button
+  // move the photograph with the mouse, one to one; the scroll bars and the arrow keys scroll
+  // it; Fit in Window shows it whole. (ViewNavigation.cpp)
+  // The view with its scroll bars beside it, for the frame's central area.
+  QWidget* MakeScrollArea();
+  QScrollBar* HorizontalScrollBar() const { return m_pHorizontalBar; }
+  QScrollBar* VerticalScrollBar() const { return m_pVerticalBar; }
+  void OnFitInWindow();
+  // The zoom at which the whole photograph fills the view in one direction; 1 without one.
+  double FitZoom() const;
+  // Asked first about an arrow key; true when it took the key (a selected handle moved), so
+  // the view does not scroll.
+  void SetArrowKeyHandler(std::function<bool(int key)> handler) { m_arrowKeyHandler = std::move(handler); }
+  // Moves the view over the photograph by device pixels (x to the right, y upwards).
+  void ScrollByDevicePixels(double dx, double dy);
+  bool IsHandPanning() const { return m_bHandPanning; }
 
   // Runs after every change the view makes to the points or faces (a command, a double-click,
   // a right-click face), so tables that show them stay up to date.
@@ -178,6 +202,8 @@ class CPelorinView final : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   // Opens the point dialog at the photograph position (u, v) and keeps the point on OK.
@@ -209,7 +235,7 @@ class CPelorinView final : public QWidget {
   double m_dSubX = 0;  // sub-pixel offsets beside m_nPanX and m_nPanY, in [0, 1)
   double m_dSubY = 0;
   QPointF m_ptPressF;
-  bool m_bOverlays = false;
+  bool m_bOverlays = true;
   // A segment being drawn with Shift and the left button, in photograph positions.
   bool m_bDrawingSegment = false;
   QPointF m_segmentStart, m_segmentEnd;
@@ -234,6 +260,39 @@ class CPelorinView final : public QWidget {
   void FinishBand(QPointF end);
   int m_nPaintCount = 0;
   std::map<int, void (CPelorinView::*)()> m_commands;
+  COverlayHighlights m_highlights;
+
+  // Navigation (ViewNavigation.cpp).
+  // A middle-button or Space + left drag: true when the event started, continued or ended one.
+  bool BeginHandPan(QMouseEvent* event);
+  bool ContinueHandPan(QMouseEvent* event);
+  bool EndHandPan(QMouseEvent* event);
+  // Space held and the arrow keys; true when the key was the view's.
+  bool NavigationKeyPress(QKeyEvent* event);
+  bool NavigationKeyRelease(QKeyEvent* event);
+  void FitInWindow();
+  // A new photograph: fitted when it is larger than the view; back at actual pixels, pan 0,
+  // when the view was fitted to the one before.
+  void ShowNewPhotograph();
+  double MinimumZoom() const;
+  // The next power of two above (direction 1) or below (−1) a zoom: ×2 or ÷2 from a power of two.
+  static double NextZoom(double zoom, int direction);
+  // The scroll bars follow the view after every frame; moving one moves the view.
+  void SyncScrollBars();
+  void OnHorizontalScrollBar(int value);
+  void OnVerticalScrollBar(int value);
+
+  bool m_bHandPanning = false;
+  Qt::MouseButton m_handPanButton = Qt::NoButton;
+  bool m_bHandPanWhole = false;  // started in the plain view: stays on whole pixels
+  QPointF m_handPanPress;        // device position of the press
+  QPointF m_handPanOrigin;       // Left() and Bottom() at the press
+  bool m_bSpaceHeld = false;
+  bool m_bFitted = false;        // the zoom and pan are what Fit in Window chose
+  QScrollBar* m_pHorizontalBar = nullptr;
+  QScrollBar* m_pVerticalBar = nullptr;
+  bool m_bSyncingScrollBars = false;
+  std::function<bool(int)> m_arrowKeyHandler;
 
   // Tools and handles (PelorinViewTools.cpp).
   void OnToolPan() { SetTool(ETool::Pan); }

@@ -8,6 +8,7 @@
 #include "app/Overlays.h"
 #include "app/PelorinDoc.h"
 #include "app/PhotographTexture.h"
+#include "metrology/ReferenceParameters.h"
 #include "model/SingleImage.h"
 #include "services/Services.h"
 
@@ -253,7 +254,8 @@ void CPelorinView::keyPressEvent(QKeyEvent* event) {
     Services().Repaint();
     return;
   }
-  QWidget::keyPressEvent(event);
+  // Without a selected handle the arrows scroll, and Space makes the left button a hand.
+  if (!NavigationKeyPress(event)) QWidget::keyPressEvent(event);
 }
 
 void CPelorinView::DrawHandleMarks() {
@@ -312,7 +314,10 @@ void CPelorinView::PrepareLoupe() {
   if (model->GetTexName() != 0)
     DrawPhotographTexture(model->GetTexName(), {centre.x() + 0.5 - half, centre.y() + 0.5 - half,
                                                 centre.x() + 0.5 + half, centre.y() + 0.5 + half, zoom});
-  if (m_bOverlays) DrawOverlays({model, {&m_XLines, &m_YLines, &m_ZLines}, zoom});
+  if (m_bOverlays) {
+    const std::optional<CReferenceFields>& reference = m_document.Session().Replayed().parameters;
+    DrawOverlays({model, {&m_XLines, &m_YLines, &m_ZLines}, zoom, reference ? &*reference : nullptr, &m_highlights});
+  }
   if (m_bDrawingSegment) DrawRubberBand(m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
   EndLoupeContent(square, m_nLoupeTexture);
   m_bLoupeReady = true;

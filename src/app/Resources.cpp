@@ -49,6 +49,7 @@ const std::vector<CMenuResource>& MainMenuResource() {
         {ID_VIEW_ZOOM_IN, "Zoom &In\tCtrl++"},
         {ID_VIEW_ZOOM_OUT, "Zoom &Out\tCtrl+-"},
         {ID_VIEW_ACTUAL_PIXELS, "&Actual Pixels\tCtrl+0"},
+        {ID_VIEW_FIT_IN_WINDOW, "&Fit in Window\tCtrl+9"},
         {0, ""},
         {ID_VIEW_OVERLAYS, "O&verlays"},
         {ID_VIEW_POINTS_AND_FACES, "&Points and Faces"},
@@ -67,6 +68,7 @@ const std::vector<CAcceleratorResource>& AcceleratorResource() {
       {"Shift+Del", ID_EDIT_CUT},      {"Ctrl+Ins", ID_EDIT_COPY},    {"Shift+Ins", ID_EDIT_PASTE},
       {"F6", ID_NEXT_PANE},            {"Shift+F6", ID_PREV_PANE},
       {"Ctrl++", ID_VIEW_ZOOM_IN},     {"Ctrl+-", ID_VIEW_ZOOM_OUT},  {"Ctrl+0", ID_VIEW_ACTUAL_PIXELS},
+      {"Ctrl+9", ID_VIEW_FIT_IN_WINDOW},
       {"F1", ID_HELP_USER_GUIDE},
   };
   return accelerators;

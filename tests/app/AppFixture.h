@@ -34,6 +34,18 @@ class AppTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&app->Frame()));
   }
 
+  // Qt makes the OpenGL context when the surface is first shown; true once it exists.
+  bool WaitForOpenGL() {
+    for (int attempt = 0; attempt < 100 && !View().m_glContext.m_hRC; ++attempt) QTest::qWait(10);
+    return View().m_glContext.m_hRC != nullptr;
+  }
+
+  // The frame the view paints now, read back from its surface.
+  QImage PaintedFrame() {
+    View().RepaintNow();
+    return View().m_glContext.Surface()->grabFramebuffer();
+  }
+
   // Keyboard shortcuts reach only the active window.
   void ActivateFrame() {
     app->Frame().activateWindow();

@@ -36,6 +36,9 @@ class Detection : public AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
+    // The whole 1024 × 768 photograph in view at actual pixels, not fitted.
+    Frame().resize(1150, 940);
+    QTest::qWait(50);
     for (int attempt = 0; attempt < 100 && !View().m_glContext.m_hRC; ++attempt) QTest::qWait(10);
     CRenderSettings settings;
     settings.blurSigma = 1.0, settings.noiseSigma = 2, settings.jpegQuality = 90;

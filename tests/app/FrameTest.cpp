@@ -43,7 +43,7 @@ const std::vector<CExpectedMenu> kExpectedMenus = {
     {"&Edit", {{57643, "&Undo\tCtrl+Z"}, {57644, "&Redo\tCtrl+Y"}, {0, ""}, {57635, "Cu&t\tCtrl+X"}, {57634, "&Copy\tCtrl+C"}, {57637, "&Paste\tCtrl+V"}}},
     {"&View",
      {{59392, "&Toolbar"}, {59393, "&Status Bar"}, {0, ""}, {32790, "Zoom &In\tCtrl++"}, {32791, "Zoom &Out\tCtrl+-"},
-      {32792, "&Actual Pixels\tCtrl+0"}, {0, ""}, {32793, "O&verlays"}, {32794, "&Points and Faces"},
+      {32792, "&Actual Pixels\tCtrl+0"}, {32800, "&Fit in Window\tCtrl+9"}, {0, ""}, {32793, "O&verlays"}, {32794, "&Points and Faces"},
       {32796, "&Camera"}}},
     {"&Help", {{32795, "&User Guide\tF1"}, {0, ""}, {57664, "&About Pelorin..."}}},
 };
@@ -279,7 +279,11 @@ TEST(CommandLine, APhotographNamedIsLoadedAndShown) {
   EXPECT_EQ(app.Frame().windowTitle().toStdString(), "Untitled - Pelorin");
   EXPECT_EQ(app.RecentFiles(), QStringList{QStringLiteral(PELORIN_EXAMPLES_DIR "/sample-scene.bmp")});
 
-  // The screen shows the photograph's lower-left corner in the view's lower-left corner.
+  // Larger than the view, it opens fitted; at actual pixels the screen shows the photograph
+  // pixel for pixel about the view's middle.
+  EXPECT_DOUBLE_EQ(app.View().Zoom(), app.View().FitZoom());
+  app.Frame().Action(ID_VIEW_ACTUAL_PIXELS)->trigger();
+  ASSERT_TRUE(app.View().IsPlainView());
   for (int attempt = 0; attempt < 50 && app.View().PaintCount() == 0; ++attempt) QTest::qWait(10);
   QTest::qWait(100);
   const QImage screen = ServerWindowImage(app.Frame());
@@ -288,10 +292,12 @@ TEST(CommandLine, APhotographNamedIsLoadedAndShown) {
   const QPoint origin = app.View().mapTo(&app.Frame(), QPoint(0, 0)) * ratio;
   const int bottom = origin.y() + app.View().ClientSize().height() - 1;
   int mismatches = 0;
-  for (int y = 0; y < 200; y += 7)
-    for (int x = 0; x < 300; x += 7) {
+  for (int py = 0; py < 200; py += 7)
+    for (int px = 0; px < 300; px += 7) {
+      const int x = px + app.View().m_nPanX, y = py + app.View().m_nPanY;
+      ASSERT_TRUE(x >= 0 && y >= 0 && x < photograph.image.width && y < photograph.image.height) << x << ", " << y;
       const unsigned char* rgb = photograph.image.pixels.get() + 3 * (static_cast<size_t>(y) * photograph.image.width + x);
-      if (screen.pixel(origin.x() + x, bottom - y) != qRgb(rgb[0], rgb[1], rgb[2]) && ++mismatches <= 3)
+      if (screen.pixel(origin.x() + px, bottom - py) != qRgb(rgb[0], rgb[1], rgb[2]) && ++mismatches <= 3)
         ADD_FAILURE() << "photograph pixel (" << x << ", " << y << ") is not on the screen";
     }
   EXPECT_EQ(mismatches, 0);

@@ -101,7 +101,7 @@ TEST_F(Rendering, TheHorizonRunsThroughTheXAndYVanishingPointsOnePixelWide) {
   const double x[3] = {-3000, centred, 1}, y[3] = {2500, centred, 1};
   std::copy(x, x + 3, Model()->m_Vx);
   std::copy(y, y + 3, Model()->m_Vy);
-  Command(ID_VIEW_OVERLAYS);
+  ASSERT_TRUE(View().OverlaysShown());
   const QImage image = Frame();
   const int bottom = image.height() - 1;
   const auto cyan = [&](int px, int py) {
@@ -118,7 +118,11 @@ TEST_F(Rendering, TheHorizonRunsThroughTheXAndYVanishingPointsOnePixelWide) {
 }
 
 TEST_F(Rendering, UniformPhotographShowsItsColourAndPansLeft) {
+  // Large enough to show the photograph at actual pixels rather than fitted.
+  AppTest::Frame().resize(1150, 940);
+  QTest::qWait(50);
   LoadPhotograph(UniformPhotograph("uniform.bmp", 1023, 767));
+  ASSERT_TRUE(View().IsPlainView());
   QImage image = Frame();
   const int bottom = image.height() - 1;
   for (int py = bottom; py > bottom - 300; py -= 7)

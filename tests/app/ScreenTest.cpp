@@ -146,7 +146,7 @@ TEST_F(ScreenShows, AdjacentDevicePixelsEchoAdjacentPhotographPixels) {
 
 // With the overlays on, what a dialog's OK adds is on the screen at once.
 TEST_F(ScreenShows, OverlaysRightAfterADialogsOk) {
-  Command(ID_VIEW_OVERLAYS);
+  ASSERT_TRUE(View().OverlaysShown());
   const int bottom = View().ClientSize().height() - 1;
   const auto shownAt = [&](int x, int y) {
     return SettledScreen().pixel(ViewOrigin() + QPoint(x, bottom - y));

@@ -140,6 +140,9 @@ class Overlays : public AppTest {
 };
 
 TEST_F(Overlays, SegmentsShowInTheirDirectionsColourAndOffLeavesThePhotographAlone) {
+  ASSERT_TRUE(View().OverlaysShown());  // on for a new user
+  Command(ID_VIEW_OVERLAYS);
+  ASSERT_FALSE(View().OverlaysShown());
   const QImage plain = Frame();
   View().m_XLines.Add(MakeSegment(*Model(), 10, 10, 100, 10));
   View().m_ZLines.Add(MakeSegment(*Model(), 150, 20, 150, 120));
