@@ -21,14 +21,18 @@ xvfb-run -a -s "-screen 0 1280x1024x24" build/tools/guide_pictures examples docs
 # Y 0 … 1.2, Z -2 … 0. The orientation turns VRML's default view (along -Z, up +Y) onto the
 # direction from the camera to the box's centre.
 orientation=$(/usr/bin/python3 - <<'PY'
-import numpy as np
-eye, centre = np.array([3.2, 3.0, 3.0]), np.array([-0.75, 0.55, -1.0])
-back = eye - centre; back /= np.linalg.norm(back)
-right = np.cross([0, 1, 0], back); right /= np.linalg.norm(right)
-up = np.cross(back, right)
-R = np.column_stack([right, up, back])
-angle = np.arccos((np.trace(R) - 1) / 2)
-axis = np.array([R[2, 1] - R[1, 2], R[0, 2] - R[2, 0], R[1, 0] - R[0, 1]]) / (2 * np.sin(angle))
+import math
+def sub(a, b): return [a[i] - b[i] for i in range(3)]
+def unit(v): n = math.sqrt(sum(c * c for c in v)); return [c / n for c in v]
+def cross(a, b): return [a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]]
+eye, centre = [3.2, 3.0, 3.0], [-0.75, 0.55, -1.0]
+back = unit(sub(eye, centre))
+right = unit(cross([0, 1, 0], back))
+up = cross(back, right)
+R = [[right[i], up[i], back[i]] for i in range(3)]  # columns right, up, back
+angle = math.acos((R[0][0] + R[1][1] + R[2][2] - 1) / 2)
+axis = [(R[2][1] - R[1][2]), (R[0][2] - R[2][0]), (R[1][0] - R[0][1])]
+axis = [c / (2 * math.sin(angle)) for c in axis]
 print(f"{axis[0]:.5f} {axis[1]:.5f} {axis[2]:.5f} {angle:.5f}")
 PY
 )

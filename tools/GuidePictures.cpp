@@ -228,6 +228,7 @@ int main(int argc, char** argv) {
   // 11: measurements between the box's corners, the length as a check, and box B's front edge as
   // a further reference height, as whole pixels read off the status bar.
   CPointsAndFacesDock& dock = *app.Frame().PointsAndFaces();
+  if (!app.View().OverlaysShown()) app.Frame().Action(ID_VIEW_OVERLAYS)->trigger();
   app.Frame().Action(ID_VIEW_POINTS_AND_FACES)->trigger();
   app.Frame().resize(1500, 900);
   dock.AddMeasurement(EMeasurementKind::Distance, {0, 1});

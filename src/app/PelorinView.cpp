@@ -742,6 +742,8 @@ void CPelorinView::EndDetectionReview() {
 
 void CPelorinView::DiscardDetectedSegments() {
   EndDetectionReview();
+  // The hint about clicking suggestions no longer holds.
+  Services().SetStatusText("The suggested segments were discarded.");
   Services().Repaint();
 }
 
