@@ -254,7 +254,7 @@ void DrawOverlays(const COverlayInput& in) {
   CStrokes strokes;
   AddDirections(strokes, in, hw, hh, pixel);
   AddHorizon(strokes, model, hw, hh);
-  if (const CCameraCalibration camera = CalibrateCamera(model); camera.IsValid()) {
+  if (const CCameraCalibration camera = CalibrateCamera(model, in.givenFocalPixels); camera.IsValid()) {
     const double x = camera.principalPoint[0] + hw, y = camera.principalPoint[1] + hh, arm = 6 * pixel;
     CStroke& cross = strokes.Add(GL_LINES, kCameraColour);
     cross.vertices = {{x - arm, y - arm}, {x + arm, y + arm}, {x - arm, y + arm}, {x + arm, y - arm}};

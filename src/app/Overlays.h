@@ -14,6 +14,7 @@
 #include "metrology/LineEndPoints.h"
 #include "model/RecordArray.h"
 
+#include <optional>
 #include <set>
 
 class CSingleImage;
@@ -39,6 +40,8 @@ struct COverlayInput {
   // GetParameter's fields as its last OK gave them; null before.
   const CReferenceFields* reference = nullptr;
   const COverlayHighlights* highlights = nullptr;
+  // The focal length a one-point photograph's camera was given, for its principal point.
+  std::optional<double> givenFocalPixels = {};
 };
 
 void DrawOverlays(const COverlayInput& input);

@@ -250,7 +250,8 @@ void CPelorinView::OnPaint() {
   if (const CSingleImage* model = GetDocument()->GetSingleImage()) {
     if (m_bOverlays) {
       const std::optional<CReferenceFields>& reference = m_document.Session().Replayed().parameters;
-      DrawOverlays({model, {&m_XLines, &m_YLines, &m_ZLines}, m_dZoom, reference ? &*reference : nullptr, &m_highlights});
+      DrawOverlays({model, {&m_XLines, &m_YLines, &m_ZLines}, m_dZoom, reference ? &*reference : nullptr, &m_highlights,
+                    m_document.Session().GivenFocalPixels()});
     }
     if (m_bDrawingSegment)
       DrawRubberBand(m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());

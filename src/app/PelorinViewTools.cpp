@@ -316,7 +316,8 @@ void CPelorinView::PrepareLoupe() {
                                                 centre.x() + 0.5 + half, centre.y() + 0.5 + half, zoom});
   if (m_bOverlays) {
     const std::optional<CReferenceFields>& reference = m_document.Session().Replayed().parameters;
-    DrawOverlays({model, {&m_XLines, &m_YLines, &m_ZLines}, zoom, reference ? &*reference : nullptr, &m_highlights});
+    DrawOverlays({model, {&m_XLines, &m_YLines, &m_ZLines}, zoom, reference ? &*reference : nullptr, &m_highlights,
+                  m_document.Session().GivenFocalPixels()});
   }
   if (m_bDrawingSegment) DrawRubberBand(m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y());
   EndLoupeContent(square, m_nLoupeTexture);
