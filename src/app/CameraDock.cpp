@@ -92,6 +92,8 @@ CCameraDock::CCameraDock(CPelorinDoc& document, QWidget* parent)
   focal->addWidget(m_pGivenFocal, 1);
   focal->addWidget(m_pFocalFromExif);
   connect(m_pGivenFocal, &QLineEdit::editingFinished, this, [this] { GivenFocalEdited(); });
+  // Enter gives the keys back to the window, so that a tool's key does not type into the field.
+  connect(m_pGivenFocal, &QLineEdit::returnPressed, this, [this] { m_pGivenFocal->clearFocus(); });
   connect(m_pFocalFromExif, &QPushButton::clicked, this, [this] {
     if (m_exifFocal35mm) m_document.SetGivenFocal35mm(m_exifFocal35mm);
     ShowGivenFocal();

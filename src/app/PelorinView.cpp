@@ -35,6 +35,7 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 #include <GL/gl.h>
 
@@ -329,7 +330,8 @@ void CPelorinView::mousePressEvent(QMouseEvent* event) {
     m_segmentStart = m_segmentEnd = SegmentPositionAt(event->position());
     return;
   }
-  if (event->button() == Qt::LeftButton && ToolPress(event)) return;
+  // While suggestions are reviewed a click toggles them, whatever the tool.
+  if (event->button() == Qt::LeftButton && !m_bReviewPress && ToolPress(event)) return;
   if (event->button() == Qt::LeftButton) OnLButtonDown(DevicePosition(event->position()));
   if (event->button() == Qt::RightButton) OnRButtonDown(DevicePosition(event->position()));
 }
@@ -341,7 +343,7 @@ void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
     FinishBand(PhotoPositionAt(DevicePositionF(event->position())));
     return;
   }
-  if (!m_bDrawingSegment && ToolRelease(event)) return;
+  if (!m_bDrawingSegment && !m_bReviewPress && ToolRelease(event)) return;
   if (!m_bDrawingSegment) {
     OnLButtonUp(DevicePosition(event->position()));
     const QPointF device = DevicePositionF(event->position());
@@ -365,9 +367,7 @@ void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
           !refusal.empty())
         Services().MessageBox(refusal);
       else
-        AddSegment(SnappedSegment(m_nSegmentAxis,
-                                  {m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y()},
-                                  !(event->modifiers() & Qt::AltModifier)));
+        AddSnappedSegment(m_nSegmentAxis, event->modifiers());
     }
     ModelChanged();
     return;
@@ -383,19 +383,27 @@ void CPelorinView::mouseReleaseEvent(QMouseEvent* event) {
   const int direction = Services().ChooseFromMenu({"X", "Y", "Z", "Cancel"});
   // Snapped onto the edge it was drawn along unless Alt is held; otherwise stored as the
   // segment dialog would store the same end points.
-  if (direction >= 0 && direction < 3 && GetDocument()->GetSingleImage()) {
-    const CSegmentAction segment =
-        SnappedSegment(direction, {m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y()},
-                       !(event->modifiers() & Qt::AltModifier));
-    AddSegment(segment);
-    if (segment.snapRms)
-      Services().SetStatusText("The segment snapped onto the edge beside it (fit RMS " + FormatFixed(*segment.snapRms, 2) +
-                               " pixels).");
-  }
+  if (direction >= 0 && direction < 3 && GetDocument()->GetSingleImage()) AddSnappedSegment(direction, event->modifiers());
   Services().Repaint();
 }
 
+void CPelorinView::AddSnappedSegment(int axis, Qt::KeyboardModifiers modifiers) {
+  const CSegmentAction segment =
+      SnappedSegment(axis, {m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y()},
+                     !(modifiers & Qt::AltModifier));
+  AddSegment(segment);
+  if (segment.snapRms)
+    Services().SetStatusText("The segment snapped onto the edge beside it (fit RMS " + FormatFixed(*segment.snapRms, 2) +
+                             " pixels).");
+}
+
 void CPelorinView::mouseMoveEvent(QMouseEvent* event) {
+  // A release the view never saw (a menu or another window took the mouse meanwhile) ends what
+  // the press began, so that nothing goes on following the mouse.
+  if (!(event->buttons() & Qt::LeftButton)) {
+    AbandonMouseWork();
+    m_bDragging = 0;
+  }
   if (m_eBand != EBand::None) {
     m_bandEnd = PhotoPositionAt(DevicePositionF(event->position()));
     Services().Repaint();
@@ -726,11 +734,28 @@ void CPelorinView::DetectSegments(const std::optional<CPixelRegion>& region) {
   }
   m_pReview = std::make_unique<CDetectionReview>(found, model.GetWidth(), model.GetHeight());
   m_pReviewModel = &model;
-  if (!m_pDetectionPanel)
+  const bool first = !m_pDetectionPanel;
+  // A tool window of the main window: it stays above it while the photograph is clicked.
+  if (first)
     m_pDetectionPanel = std::make_unique<CDetectionPanel>(
-        nullptr, [this](std::array<bool, 3> axes, EAcceptMode mode) { AcceptDetectedSegments(axes, mode); },
+        window(), [this](std::array<bool, 3> axes, EAcceptMode mode) { AcceptDetectedSegments(axes, mode); },
         [this] { DiscardDetectedSegments(); });
   m_pDetectionPanel->Show(*m_pReview);
+  if (first) {
+    // In the view's top right corner, wholly on the screen.
+    m_pDetectionPanel->adjustSize();
+    const QPoint corner = mapToGlobal(QPoint(width() - m_pDetectionPanel->frameGeometry().width() - 12, 12));
+    QRect placed(corner, m_pDetectionPanel->frameGeometry().size());
+    if (const QScreen* shown = screen()) {
+      const QRect available = shown->availableGeometry();
+      placed.moveRight(std::min(placed.right(), available.right()));
+      placed.moveBottom(std::min(placed.bottom(), available.bottom()));
+      placed.moveLeft(std::max(placed.left(), available.left()));
+      placed.moveTop(std::max(placed.top(), available.top()));
+    }
+    m_pDetectionPanel->move(placed.topLeft());
+  }
+  m_pDetectionPanel->raise();
   Services().SetStatusText("Click a suggested segment to turn it off or on; drag with Ctrl to turn off all inside.");
   Services().Repaint();
 }

@@ -313,6 +313,12 @@ class CPelorinView final : public QWidget {
   void DragHandleTo(QPointF logical);
   // Moves the handle as one command; false when the move was refused.
   bool CommitMove(const CHandle& handle, const CActionList& actions);
+  // Ends a handle's drag or a segment being drawn without recording anything; false when there
+  // was none.
+  bool AbandonMouseWork();
+  // Adds the segment just drawn, snapped onto its edge unless Alt is among the modifiers, and
+  // says so in the status bar when it snapped.
+  void AddSnappedSegment(int axis, Qt::KeyboardModifiers modifiers);
   // A segment whose end was dragged snaps onto the edge it now lies along, unless `snap` is
   // false (Alt held); the list as it was otherwise.
   CActionList SnapDraggedSegment(const CHandle& handle, CActionList actions, bool snap) const;

@@ -228,16 +228,26 @@ void CPelorinView::Nudge(double dx, double dy) {
   ModelChanged();
 }
 
-void CPelorinView::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape && m_bHandleDragging) {
-    // The drag is abandoned: the handle goes back, nothing is recorded.
+bool CPelorinView::AbandonMouseWork() {
+  bool abandoned = false;
+  if (m_bHandleDragging) {
+    // The handle goes back, nothing is recorded.
     m_pressedHandle.reset();
     m_bHandleDragging = false;
     m_dragActions.reset();
     GetDocument()->EndPreview();
-    ModelChanged();
-    return;
+    abandoned = true;
   }
+  if (m_bDrawingSegment) {
+    m_bDrawingSegment = false;
+    abandoned = true;
+  }
+  if (abandoned) ModelChanged();
+  return abandoned;
+}
+
+void CPelorinView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && AbandonMouseWork()) return;
   if (m_selected) {
     switch (event->key()) {
       // Rows count from the bottom: up is a larger row.

@@ -36,9 +36,10 @@ std::optional<double> Median(std::vector<double> values);
 
 // A residual angle more than this many times the median of its direction's is an outlier.
 inline constexpr double kOutlierMedianFactor = 3.0;
-// Angles below this are rounding, not disagreement: a direction of exact segments has residuals
-// of about 1e-13°, and none of them is an outlier against a median of the same size.
-inline constexpr double kNegligibleResidualDegrees = 1e-6;
+// Angles below this are no disagreement worth a mark: a direction of exact segments has
+// residuals of about 1e-13°, and a segment of a few hundred pixels typed to the pixel misses by
+// up to a few hundredths of a degree; none of them is an outlier, whatever the median.
+inline constexpr double kNegligibleResidualDegrees = 0.05;
 
 // For each angle (none where a segment has no residual): whether it is an outlier against the
 // median of the angles marked as counting (the enabled segments of one direction).

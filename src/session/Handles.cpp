@@ -156,7 +156,8 @@ std::vector<CHandle> ListHandles(const CActionList& actions) {
           using T = std::decay_t<decltype(a)>;
           if constexpr (std::is_same_v<T, CSegmentAction>) {
             if (a.axis < 0 || a.axis > 2) return;
-            const int number = ++segmentCount[a.axis];
+            // Numbered from 0 in each direction, as the Segments table numbers them.
+            const int number = segmentCount[a.axis]++;
             if (!a.enabled) return;
             for (int end = 0; end < 2; ++end)
               handles.push_back({EHandleKind::SegmentEnd, i, end, -1, {a.ends[2 * end], a.ends[2 * end + 1]},

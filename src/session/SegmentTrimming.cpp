@@ -49,8 +49,11 @@ COutlierTrim DisableOutliers(const CActionList& actions, const CSingleImage& mod
         const auto& ends = std::get<CSegmentAction>(*actions[index]).ends;
         rest.Add(MakeSegment(model, ends[0], ends[1], ends[2], ends[3]));
       }
-      if (!SegmentsDetermineAPoint(rest)) break;
-      point = EstimateVanishingPoint(rest);
+      const bool determined = SegmentsDetermineAPoint(rest);
+      if (determined) point = EstimateVanishingPoint(rest);
+      // The list owns its records only until RemoveAll: its own destructor releases the slots.
+      rest.RemoveAll();
+      if (!determined) break;
     }
   }
   for (size_t i = 0; i < actions.size(); ++i) {

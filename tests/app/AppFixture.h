@@ -95,13 +95,21 @@ class AppTest : public ::testing::Test {
     ASSERT_EQ(View().height(), height);
   }
 
+  // A move carries the buttons held, as the window system's do.
   void MoveTo(QPointF position) {
     QMouseEvent move(QEvent::MouseMove, position, View().mapToGlobal(position), Qt::NoButton,
-                     View().m_bDragging ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                     leftHeld || View().m_bDragging ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&View(), &move);
   }
-  void Press(QPoint position) { QTest::mousePress(&View(), Qt::LeftButton, {}, position); }
-  void Release(QPoint position) { QTest::mouseRelease(&View(), Qt::LeftButton, {}, position); }
+  void Press(QPoint position) {
+    leftHeld = true;
+    QTest::mousePress(&View(), Qt::LeftButton, {}, position);
+  }
+  void Release(QPoint position) {
+    leftHeld = false;
+    QTest::mouseRelease(&View(), Qt::LeftButton, {}, position);
+  }
+  bool leftHeld = false;
   // As a window system delivers it: press, release, double-click, release.
   void DoubleClick(QPoint position) {
     Press(position);

@@ -72,6 +72,7 @@ class Tools : public AppTest {
     const int steps = 4;
     for (int k = 1; k <= steps; ++k) MoveTo(QPointF(from + (to - from) * k / steps));
     if (whileHeld) whileHeld();
+    leftHeld = false;
     QTest::mouseRelease(&View(), Qt::LeftButton, atRelease, to);
   }
 
@@ -154,6 +155,31 @@ TEST_F(Tools, ADraggedSegmentEndMovesTheVanishingPointAsTheSegmentTypedAnewAndUn
   Command(ID_EDIT_UNDO);
   EXPECT_EQ(SavedDataFile("after-undo.txt"), before);
   EXPECT_TRUE(services->messages.empty()) << services->messages.front();
+}
+
+// A segment tool's drawing ends without a segment when Esc is pressed, or when the release went
+// elsewhere (a menu took the mouse): the next move without the button ends it.
+TEST_F(Tools, EscOrALostReleaseEndsASegmentBeingDrawnWithoutOne) {
+  OpenSample();
+  const size_t actions = app->Document().Session().Actions().size();
+  Key(Qt::Key_2);
+  for (const bool escape : {true, false}) {
+    Press(WindowOf(300, 200));
+    MoveTo(QPointF(WindowOf(340, 230)));
+    if (escape) {
+      QTest::keyClick(&View(), Qt::Key_Escape);
+    } else {
+      leftHeld = false;  // released over a menu
+      MoveTo(QPointF(WindowOf(360, 240)));
+    }
+    Release(WindowOf(360, 240));
+    EXPECT_EQ(app->Document().Session().Actions().size(), actions) << (escape ? "Esc" : "lost release");
+  }
+  // Drawing still works afterwards.
+  Press(WindowOf(300, 200));
+  MoveTo(QPointF(WindowOf(340, 230)));
+  Release(WindowOf(340, 230));
+  EXPECT_EQ(app->Document().Session().Actions().size(), actions + 1);
 }
 
 TEST_F(Tools, ADraggedPointsRowFollowsWhileItMovesAndEqualsThePointTypedThere) {
@@ -287,7 +313,7 @@ TEST_F(Tools, ArrowKeysNudgeTheSelectedHandleEachNudgeOneCommandAndEscapeLetsItG
   Key(Qt::Key_P);
   // A click on the top end selects it; the status bar names the handle under the mouse.
   MoveTo(QPointF(62, h - 1 - 120));
-  EXPECT_NE(Frame().MessageText().find("x = 62, y = 120  \u2014  Segment Z 1, end 2"), std::string::npos)
+  EXPECT_NE(Frame().MessageText().find("x = 62, y = 120  \u2014  Segment Z 0, end 2"), std::string::npos)
       << Frame().MessageText();
   QTest::mouseClick(&View(), Qt::LeftButton, {}, QPoint(62, h - 1 - 120));
   ASSERT_TRUE(View().SelectedHandle());

@@ -75,8 +75,8 @@ TEST_F(SampleHandles, EverySegmentEndReferenceMarkAndPointIsListedByName) {
     const char* name;
     std::array<double, 2> position;
   } expected[] = {
-      {"Segment X 1, end 1", {428.179001, 273.962001}}, {"Segment Y 4, end 2", {681.411865, 347.942243}},
-      {"Segment Z 4, end 2", {786.252722, 519.631163}}, {"Origin", {428.179001, 273.962001}},
+      {"Segment X 0, end 1", {428.179001, 273.962001}}, {"Segment Y 3, end 2", {681.411865, 347.942243}},
+      {"Segment Z 3, end 2", {786.252722, 519.631163}}, {"Origin", {428.179001, 273.962001}},
       {"Ground Point", {544.494104, 442.804998}},       {"Reference Foot", {428.179001, 273.962001}},
       {"Reference Top", {423.182128, 401.312481}},      {"Point 0", {428.179001, 273.962001}},
       {"Point 7", {330.871555, 450.440123}},
@@ -95,8 +95,8 @@ TEST_F(SampleHandles, TheNearestHandleWinsAndAPointGoesFirstOnACorner) {
   } cases[] = {
       {{429, 274}, "Point 0"},                   // the box's corner: three segment ends, two marks, a point
       {{545.5, 442.8}, "Ground Point"},          // a mark alone
-      {{786.3, 519.6}, "Segment Z 4, end 2"},    // X 4 starts there too; Z 4 came later
-      {{854, 540}, "Segment X 4, end 2"},
+      {{786.3, 519.6}, "Segment Z 3, end 2"},    // X 3 starts there too; Z 3 came later
+      {{854, 540}, "Segment X 3, end 2"},
       {{900, 100}, ""},
   };
   for (const auto& c : cases) {
@@ -120,9 +120,9 @@ TEST_F(SampleHandles, AMovedHandleReplaysAsTheJobTypedWithTheNewPosition) {
     std::function<void(std::vector<CAction>&)> typeAnew;
   };
   const Case cases[] = {
-      {"Segment X 2, end 2", {605.075162, 454.206107},
+      {"Segment X 1, end 2", {605.075162, 454.206107},
        [](std::vector<CAction>& a) { std::get<CSegmentAction>(a[1]).ends[2] = 605.075162; }},
-      {"Segment Z 1, end 1", {426, 270},
+      {"Segment Z 0, end 1", {426, 270},
        [](std::vector<CAction>& a) {
          std::get<CSegmentAction>(a[8]).ends[0] = 426, std::get<CSegmentAction>(a[8]).ends[1] = 270;
        }},
@@ -266,7 +266,7 @@ TEST_F(SampleHandles, AReferenceKeptAsPressesIsCalculatedAgainFromTheMovedOrigin
 TEST_F(SampleHandles, APreviewChangesWhatIsShownButNotTheListNorTheHistory) {
   const std::string before = DataFileText(*session.Model());
   const unsigned long long serial = session.Serial();
-  const CHandle* handle = Named(handles, "Segment Y 1, end 2");
+  const CHandle* handle = Named(handles, "Segment Y 0, end 2");
   ASSERT_NE(handle, nullptr);
   std::vector<CAction> typed = job;
   std::get<CSegmentAction>(typed[4]).ends[2] += 5;
@@ -309,8 +309,8 @@ TEST_F(SampleHandles, GoneThingsHaveNoHandles) {
   EXPECT_EQ(ListHandles(Shared(actions)).size(), 36u - 2 - 1);
   EXPECT_EQ(Named(ListHandles(Shared(actions)), "Point 2"), nullptr);
   EXPECT_NE(Named(ListHandles(Shared(actions)), "Point 3"), nullptr);
-  EXPECT_EQ(Named(ListHandles(Shared(actions)), "Segment X 1, end 1"), nullptr);
-  EXPECT_NE(Named(ListHandles(Shared(actions)), "Segment X 2, end 1"), nullptr);
+  EXPECT_EQ(Named(ListHandles(Shared(actions)), "Segment X 0, end 1"), nullptr);
+  EXPECT_NE(Named(ListHandles(Shared(actions)), "Segment X 1, end 1"), nullptr);
 
   // A "Caculate " after GetParameter leaves the reference marks without a meaning.
   actions.push_back(CCalculateAction{});
