@@ -224,17 +224,29 @@ TEST_F(Detection, ASlowSearchShowsItsProgressAndCancelStopsIt) {
   EXPECT_TRUE(Actions().empty());
 }
 
-TEST_F(Detection, AHandSegmentBesideAnEdgeSnapsOntoItUnlessAltIsHeld) {
-  // The tall box's vertical corner, its middle 80 %, drawn about 0.8 pixel to one side and
-  // rounded to whole pixels as the plain view gives them.
+// The tall box's vertical corner, its middle 80 %, and the same drawn about 0.8 pixel to one side
+// and rounded to whole pixels as the plain view gives them.
+struct CHandSegment {
+  std::array<double, 4> truth{}, hand{};
+  double normal[2] = {};
+  // Signed distance of a position from the true edge's line, in pixels.
+  double Across(double x, double y) const { return (x - truth[0]) * normal[0] + (y - truth[1]) * normal[1]; }
+};
+
+CHandSegment HandSegmentBesideTheTallCorner() {
   const auto p = Scene().Pixel(4, -1, 0.3), q = Scene().Pixel(4, -1, 3.7);
   const double dx = q[0] - p[0], dy = q[1] - p[1], length = std::hypot(dx, dy);
-  const double nx = -dy / length, ny = dx / length;
-  const double truth[4] = {p[0] + 0.1 * dx, p[1] + 0.1 * dy, q[0] - 0.1 * dx, q[1] - 0.1 * dy};
-  const double hand[4] = {std::round(truth[0] + 0.8 * nx), std::round(truth[1] + 0.8 * ny),
-                          std::round(truth[2] + 0.8 * nx), std::round(truth[3] + 0.8 * ny)};
-  const auto across = [&](double x, double y, int end) { return (x - truth[2 * end]) * nx + (y - truth[2 * end + 1]) * ny; };
-  ASSERT_GT(std::fabs(across(hand[0], hand[1], 0)), 0.3);
+  CHandSegment s;
+  s.normal[0] = -dy / length, s.normal[1] = dx / length;
+  s.truth = {p[0] + 0.1 * dx, p[1] + 0.1 * dy, q[0] - 0.1 * dx, q[1] - 0.1 * dy};
+  for (int k = 0; k < 4; ++k) s.hand[k] = std::round(s.truth[k] + 0.8 * s.normal[k % 2]);
+  return s;
+}
+
+TEST_F(Detection, AHandSegmentBesideAnEdgeSnapsOntoItUnlessAltIsHeld) {
+  const CHandSegment edge = HandSegmentBesideTheTallCorner();
+  const auto& hand = edge.hand;
+  ASSERT_GT(std::fabs(edge.Across(hand[0], hand[1])), 0.3);
   const QPoint from = WindowAt(hand[0], hand[1]), to = WindowAt(hand[2], hand[3]);
   ASSERT_TRUE(Shown(from) && Shown(to));
 
@@ -251,8 +263,8 @@ TEST_F(Detection, AHandSegmentBesideAnEdgeSnapsOntoItUnlessAltIsHeld) {
       EXPECT_FALSE(segment->snapRms);
       continue;
     }
-    EXPECT_LT(std::fabs(across(segment->ends[0], segment->ends[1], 0)), kSnapTolerancePixels);
-    EXPECT_LT(std::fabs(across(segment->ends[2], segment->ends[3], 1)), kSnapTolerancePixels);
+    EXPECT_LT(std::fabs(edge.Across(segment->ends[0], segment->ends[1])), kSnapTolerancePixels);
+    EXPECT_LT(std::fabs(edge.Across(segment->ends[2], segment->ends[3])), kSnapTolerancePixels);
     ASSERT_TRUE(segment->snapRms);
     EXPECT_GT(*segment->snapRms, 0);
   }
@@ -262,13 +274,9 @@ TEST_F(Detection, AHandSegmentBesideAnEdgeSnapsOntoItUnlessAltIsHeld) {
 // snaps onto the edge, as a drawn one does; with Alt held at the release it stays as dragged.
 TEST_F(Detection, ADraggedSegmentSnapsOntoItsEdgeUnlessAltIsHeld) {
   if (!View().OverlaysShown()) Command(ID_VIEW_OVERLAYS);  // handles are taken where they are seen
-  const auto p = Scene().Pixel(4, -1, 0.3), q = Scene().Pixel(4, -1, 3.7);
-  const double dx = q[0] - p[0], dy = q[1] - p[1], length = std::hypot(dx, dy);
-  const double nx = -dy / length, ny = dx / length;
-  const double truth[4] = {p[0] + 0.1 * dx, p[1] + 0.1 * dy, q[0] - 0.1 * dx, q[1] - 0.1 * dy};
-  const double hand[4] = {std::round(truth[0] + 0.8 * nx), std::round(truth[1] + 0.8 * ny),
-                          std::round(truth[2] + 0.8 * nx), std::round(truth[3] + 0.8 * ny)};
-  const auto across = [&](double x, double y) { return (x - truth[0]) * nx + (y - truth[1]) * ny; };
+  const CHandSegment edge = HandSegmentBesideTheTallCorner();
+  const auto& hand = edge.hand;
+  const double dx = edge.truth[2] - edge.truth[0], dy = edge.truth[3] - edge.truth[1], length = std::hypot(dx, dy);
   services->menuAnswers.push_back(2);  // "Z"
   const Qt::KeyboardModifiers kept = Qt::ShiftModifier | Qt::AltModifier;
   QTest::mousePress(&View(), Qt::LeftButton, kept, WindowAt(hand[0], hand[1]));
@@ -289,12 +297,12 @@ TEST_F(Detection, ADraggedSegmentSnapsOntoItsEdgeUnlessAltIsHeld) {
     ASSERT_NE(segment->ends, before->ends) << "the end was not dragged";
     if (alt) {
       EXPECT_FALSE(segment->snapRms);
-      EXPECT_GT(std::fabs(across(segment->ends[0], segment->ends[1])), 0.3);
+      EXPECT_GT(std::fabs(edge.Across(segment->ends[0], segment->ends[1])), 0.3);
       continue;
     }
     ASSERT_TRUE(segment->snapRms);
-    EXPECT_LT(std::fabs(across(segment->ends[0], segment->ends[1])), kSnapTolerancePixels);
-    EXPECT_LT(std::fabs(across(segment->ends[2], segment->ends[3])), kSnapTolerancePixels);
+    EXPECT_LT(std::fabs(edge.Across(segment->ends[0], segment->ends[1])), kSnapTolerancePixels);
+    EXPECT_LT(std::fabs(edge.Across(segment->ends[2], segment->ends[3])), kSnapTolerancePixels);
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include "../metrology/SyntheticReference.h"
 #include "AppFixture.h"
+#include "CameraScene.h"
 #include "SyntheticScene.h"
 #include "app/PointsAndFacesDock.h"
 #include "dialogs/GetPointDialog.h"
@@ -333,17 +334,7 @@ TEST_F(AppTest, ReferenceHeightsAreTypedFittedAndDeleted) {
   std::mt19937 random(11);
   const CSyntheticScene scene = CSyntheticScene::Random(random, 1024, 768, true);
   LoadPhotograph(UniformPhotograph("scene.bmp", scene.Width(), scene.Height()));
-  std::vector<CAction> setup;
-  for (int axis = 0; axis < 3; ++axis)
-    for (const auto& e : scene.EdgesAlong(axis)) setup.push_back(CSegmentAction{axis, e, true});
-  setup.push_back(CCalculateAction{});
-  const CReferenceFields fields = SyntheticReference(scene);
-  CTypedParameters typed;
-  typed.origin = {fields.m_WorldOriginU, fields.m_WorldOriginV};
-  typed.groundPixel = {fields.m_PointU, fields.m_PointV}, typed.groundWorld = {fields.m_PointX, fields.m_PointY};
-  typed.foot = {fields.m_bU, fields.m_bV}, typed.top = {fields.m_tU, fields.m_tV}, typed.height = fields.m_ZValue;
-  setup.push_back(CParametersAction{typed, {}});
-  ASSERT_EQ(app->Document().Append(setup, "Set Up"), "");
+  ASSERT_EQ(app->Document().Append(CameraJob(scene), "Set Up"), "");
   const double parametersA = Model()->m_A;
 
   Command(ID_VIEW_POINTS_AND_FACES);
