@@ -17,8 +17,10 @@
 
 namespace {
 
-const QStringList kColumns = {"Segment", "Point 1", "Point 2", "Length (px)", "Angle (\u00b0)", "Distance (px)"};
-constexpr int kAngleColumn = 4, kDistanceColumn = 5;
+const QStringList kColumns = {"Segment",   "Point 1",       "Point 2",     "Length (px)",
+                              "Angle (\u00b0)", "Distance (px)", "Snap RMS (px)"};
+constexpr int kAngleColumn = 4, kDistanceColumn = 5, kSnapColumn = 6;
+constexpr int kColumnCount = 7;
 const char* kAxisNames[3] = {"X", "Y", "Z"};
 // A residual marked as an outlier, and a quality line with a warning.
 const QColor kWarning(190, 0, 0);
@@ -26,6 +28,7 @@ const QColor kWarning(190, 0, 0);
 constexpr int kCopyRole = Qt::UserRole;
 constexpr int kResidualDecimals = 3;
 constexpr int kLengthDecimals = 1;
+constexpr int kSnapDecimals = 2;
 
 std::string Pair(double x, double y) { return FormatDoubleField(x) + ", " + FormatDoubleField(y); }
 
@@ -76,7 +79,7 @@ CSegmentsPanel::CSegmentsPanel(CPelorinDoc& document, QWidget* parent) : QWidget
         "point lies as seen from the image centre, from the noise of every position"));
     layout->addWidget(m_pQuality[axis]);
   }
-  m_pTable = new QTableWidget(0, static_cast<int>(kColumns.size()), this);
+  m_pTable = new QTableWidget(0, kColumnCount, this);
   m_pTable->setObjectName(QStringLiteral("segments"));
   m_pTable->setHorizontalHeaderLabels(kColumns);
   m_pTable->verticalHeader()->setVisible(false);
@@ -90,6 +93,9 @@ CSegmentsPanel::CSegmentsPanel(CPelorinDoc& document, QWidget* parent) : QWidget
   m_pTable->horizontalHeaderItem(kDistanceColumn)
       ->setToolTip(QStringLiteral("The larger distance of its ends from the line through its midpoint and its "
                                   "vanishing point"));
+  m_pTable->horizontalHeaderItem(kSnapColumn)
+      ->setToolTip(QStringLiteral("For a segment snapped onto the edge beside it, or found by Detect Segments: how far "
+                                  "the edge's points lie from the fitted line (RMS); empty when it was not snapped"));
   layout->addWidget(m_pTable, 1);
   connect(m_pTable, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (!m_bRefreshing && item->column() == 0) SetSegmentEnabled(item->row(), item->checkState() == Qt::Checked);
@@ -120,17 +126,19 @@ void CSegmentsPanel::Refresh() {
     const auto& e = row.ends;
     const std::string residualAngle = row.residual ? FormatDoubleField(row.residual->angleDegrees) : std::string();
     const std::string residualDistance = row.residual ? FormatDoubleField(row.residual->distancePixels) : std::string();
-    const std::string shown[6] = {
+    const std::string shown[kColumnCount] = {
         SegmentName(row.axis, row.number), Pair(e[0], e[1]), Pair(e[2], e[3]),
         FormatFixed(row.lengthPixels, kLengthDecimals),
         row.residual ? FormatFixed(row.residual->angleDegrees, kResidualDecimals) : std::string(),
-        row.residual ? FormatFixed(row.residual->distancePixels, kResidualDecimals) : std::string()};
-    const std::string copied[6] = {shown[0], shown[1], shown[2], FormatDoubleField(row.lengthPixels), residualAngle,
-                                   residualDistance};
+        row.residual ? FormatFixed(row.residual->distancePixels, kResidualDecimals) : std::string(),
+        row.snapRms ? FormatFixed(*row.snapRms, kSnapDecimals) : std::string()};
+    const std::string copied[kColumnCount] = {
+        shown[0],      shown[1],         shown[2], FormatDoubleField(row.lengthPixels), residualAngle,
+        residualDistance, row.snapRms ? FormatDoubleField(*row.snapRms) : std::string()};
     std::string tip;
     if (!row.enabled) tip = "Disabled: it counts in no \"Caculate \"";
     else if (!row.counted) tip = "It counts from the next \"Caculate \"";
-    for (int column = 0; column < 6; ++column) {
+    for (int column = 0; column < kColumnCount; ++column) {
       QTableWidgetItem& item = ItemAt(*m_pTable, r, column);
       item.setText(QString::fromStdString(shown[column]));
       item.setData(kCopyRole, QString::fromStdString(copied[column]));
@@ -147,6 +155,8 @@ void CSegmentsPanel::Refresh() {
                   residualAngle + "\u00b0, " + residualDistance + " px)";
       else if (residualCell && row.residual)
         cellTip = (column == kAngleColumn ? residualAngle + "\u00b0" : residualDistance + " px");
+      else if (column == kSnapColumn && row.snapRms)
+        cellTip = "Snapped onto the edge: its points lie " + copied[kSnapColumn] + " px RMS from the line";
       item.setToolTip(QString::fromStdString(cellTip));
     }
     m_pTable->item(r, 0)->setCheckState(row.enabled ? Qt::Checked : Qt::Unchecked);

@@ -40,6 +40,7 @@ CSegmentTable SegmentTable(const CActionList& actions, const CSingleImage& model
     row.enabled = segment->enabled;
     row.counted = segment->enabled && calculation && i < *calculation;
     row.lengthPixels = std::hypot(row.ends[2] - row.ends[0], row.ends[3] - row.ends[1]);
+    row.snapRms = segment->snapRms;
     row.residual = SegmentResidual(model, row.axis, row.ends);
     table.rows.push_back(row);
   }

@@ -25,6 +25,7 @@ struct CSegmentRow {
   bool enabled = true;
   bool counted = false;  // the vanishing point in force rests on it
   double lengthPixels = 0;
+  std::optional<double> snapRms;  // RMS of its fit to the edge, pixels, when it was snapped or detected
   std::optional<CSegmentResidual> residual;
   bool outlier = false;  // residual angle above kOutlierMedianFactor times its direction's median
 };

@@ -6,11 +6,15 @@
 #include "app/DetectionPanel.h"
 #include "app/DetectionRun.h"
 #include "app/PelorinDoc.h"
+#include "app/PointsAndFacesDock.h"
+#include "app/SegmentsPanel.h"
 #include "dialogs/OutlierThresholdDialog.h"
+#include "services/NumberText.h"
 
 #include <QCheckBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 
 #include <atomic>
@@ -26,6 +30,8 @@ constexpr int kWidth = 1024, kHeight = 768;
 constexpr double kVanishingToleranceDegrees = 0.25;  // "Caculate " on them weighs short segments as much as long ones
 // How close a snapped segment lies to the true edge, in pixels.
 constexpr double kSnapTolerancePixels = 0.1;
+// The column of the Segments page that shows a snapped segment's fit.
+constexpr int kSnapColumn = 6;
 
 const CRenderedScene& Scene() {
   static const CRenderedScene scene = ThreeBoxes(kWidth, kHeight);
@@ -268,6 +274,14 @@ TEST_F(Detection, AHandSegmentBesideAnEdgeSnapsOntoItUnlessAltIsHeld) {
     ASSERT_TRUE(segment->snapRms);
     EXPECT_GT(*segment->snapRms, 0);
   }
+  // The Segments page tells the snapped segment, with its fit's RMS, from the one kept as drawn.
+  Command(ID_VIEW_POINTS_AND_FACES);
+  QTableWidget& table = *Frame().PointsAndFaces()->SegmentsPanel()->Table();
+  ASSERT_EQ(table.rowCount(), 2);
+  ASSERT_EQ(table.horizontalHeaderItem(kSnapColumn)->text(), QStringLiteral("Snap RMS (px)"));
+  const auto* snapped = std::get_if<CSegmentAction>(Actions()[0].get());
+  EXPECT_EQ(table.item(0, kSnapColumn)->text().toStdString(), FormatFixed(*snapped->snapRms, 2));
+  EXPECT_EQ(table.item(1, kSnapColumn)->text(), QString());
 }
 
 // A segment kept beside its edge with Alt, then one end dragged along the edge: on release it
