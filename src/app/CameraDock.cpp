@@ -32,6 +32,12 @@ constexpr double kDegrees = 180 / std::numbers::pi;
 
 QString ToQString(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
+// A reason as a sentence: with a full stop, unless it ends with one already.
+std::string Sentence(const std::string& reason) {
+  const bool stopped = !reason.empty() && (reason.back() == '.' || reason.back() == '!' || reason.back() == '?');
+  return stopped ? reason : reason + ".";
+}
+
 std::string WithoutNegativeZero(std::string text) {
   if (!text.empty() && text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos) text.erase(0, 1);
   return text;
@@ -160,7 +166,7 @@ void CCameraDock::Refresh() {
     const std::string hint = c.calibrationCase == ECalibrationCase::OneFinite && !session.GivenFocal35mm()
                                  ? " Type it above" + std::string(m_exifFocal35mm ? ", or take the file's with From EXIF." : ".")
                                  : std::string();
-    m_pMessage->setText(ToQString("No camera: " + c.problem + "." + hint));
+    m_pMessage->setText(ToQString("No camera: " + Sentence(c.problem) + hint));
     return;
   }
   // Without σ the figures are shown all the same, σ as unknown.
@@ -209,7 +215,7 @@ void CCameraDock::Refresh() {
   }
   m_pMessage->setText(result.uncertainty.IsValid()
                           ? ToQString("\u03c3 from " + std::to_string(result.uncertainty.positions / 2) +
-                                      " typed image positions, each " + FormatDoubleField(session.PositionSigma()) +
-                                      " pixels.")
-                          : ToQString("No \u03c3: " + result.uncertainty.problem + "."));
+                                      " image positions (typed, clicked or detected), each " +
+                                      FormatDoubleField(session.PositionSigma()) + " pixels.")
+                          : ToQString("No \u03c3: " + Sentence(result.uncertainty.problem)));
 }
