@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
+#include <fstream>
+#include <iterator>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +21,28 @@ void MakeFolders(const std::string& path) {
   for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
     mkdir(path.substr(0, slash).c_str(), 0700);
   mkdir(path.c_str(), 0700);
+}
+
+std::string ProcFile(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Whether the program that wrote a recovery file still runs: a process of that id that is this
+// same program and not a zombie. A process id is reused once its process has gone, and a killed
+// program's process stays a zombie until its parent collects it; neither keeps its work safe.
+// Where /proc is not there, any live process of that id counts.
+bool StillRuns(pid_t pid) {
+  if (kill(pid, 0) != 0 && errno != EPERM) return false;
+  const std::string id = std::to_string(pid);
+  const std::string stat = ProcFile("/proc/" + id + "/stat");
+  const std::string own = ProcFile("/proc/self/comm");
+  if (stat.empty() || own.empty()) return true;
+  // The state follows the command name in parentheses, which may itself hold ") ".
+  const size_t close = stat.rfind(") ");
+  if (close != std::string::npos && close + 2 < stat.size() && (stat[close + 2] == 'Z' || stat[close + 2] == 'X'))
+    return false;
+  return ProcFile("/proc/" + id + "/comm") == own;
 }
 
 }  // namespace
@@ -69,7 +93,7 @@ std::vector<std::string> CRecovery::LeftBehind() {
       const std::string digits = name.substr(9, name.size() - 9 - suffix.size());
       if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
       const pid_t pid = static_cast<pid_t>(std::stol(digits));
-      if (kill(pid, 0) == 0 || errno == EPERM) continue;  // its program still runs
+      if (StillRuns(pid)) continue;
       struct stat status {};
       const std::string path = folder + "/" + name;
       if (stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) found.push_back({status.st_mtime, path});

@@ -15,6 +15,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdlib>
@@ -23,6 +24,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -523,6 +528,49 @@ TEST_F(Session, WorkOfAKilledProgramIsRestoredAtTheNextStart) {
   EXPECT_EQ(Title(), "Untitled* - Pelorin");
   EXPECT_FALSE(fs::exists(recovery)) << "the restored file is not offered again";
   EXPECT_FALSE(Frame().Action(ID_EDIT_UNDO)->isEnabled());
+}
+
+// A recovery file is offered once its program has gone, even while the process of that id
+// lives on as a zombie its parent has not collected, or the id was taken by another program;
+// the file of a copy of this program that still runs is not.
+TEST_F(Session, WorkLeftBehindIsTheWorkOfProgramsThatNoLongerRun) {
+  namespace fs = std::filesystem;
+  const CStateFolder state(dir.File("state"));
+  const fs::path folder = CRecovery::Folder();
+  ASSERT_FALSE(folder.empty());
+  // Each child only exits, waits or runs another program: safe after fork in a threaded process.
+  const pid_t zombie = fork();
+  if (zombie == 0) _exit(0);
+  const pid_t copy = fork();
+  if (copy == 0) {
+    pause();
+    _exit(0);
+  }
+  const pid_t other = fork();
+  if (other == 0) {
+    execl("/bin/sleep", "sleep", "60", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(zombie, 0);
+  ASSERT_GT(copy, 0);
+  ASSERT_GT(other, 0);
+  const auto procText = [](pid_t pid, const char* name) { return FileText("/proc/" + std::to_string(pid) + "/" + name); };
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    if (procText(zombie, "stat").find(") Z") != std::string::npos && procText(other, "comm") == "sleep\n") break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  const auto fileOf = [&](pid_t pid) { return (folder / ("recovery-" + std::to_string(pid) + ".pelorin")).string(); };
+  for (pid_t pid : {zombie, copy, other}) fs::copy_file(PELORIN_EXAMPLES_DIR "/sample-scene.pelorin", fileOf(pid));
+
+  const std::vector<std::string> left = CRecovery::LeftBehind();
+  const auto offered = [&](pid_t pid) { return std::find(left.begin(), left.end(), fileOf(pid)) != left.end(); };
+  EXPECT_TRUE(offered(zombie));
+  EXPECT_TRUE(offered(other));
+  EXPECT_FALSE(offered(copy));
+  for (pid_t pid : {zombie, copy, other}) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
 }
 
 // Work left behind, answered at a start with or without a file named: declined, it is gone;
