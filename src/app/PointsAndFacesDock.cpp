@@ -85,6 +85,12 @@ struct CCell {
 
 CCell PlainCell(std::string text) { return {text, {}, text}; }
 
+// A photograph position: shown to a millionth of a pixel, in full in the tool tip and in Copy.
+CCell PositionCell(double value) {
+  const std::string full = FullNumber(value);
+  return {FormatPosition(value), full, full};
+}
+
 // A reference id; -1 means "none" and shows as nothing.
 CCell ReferenceCell(int id) { return PlainCell(id < 0 ? std::string() : FormatIntField(id)); }
 
@@ -275,8 +281,8 @@ void CPointsAndFacesDock::Refresh() {
     const auto sigma = m_document.MeasurementLog().Sigma(p.m_id);
     // Photograph pixel positions, as the point dialog shows them.
     SetRow(*m_pPoints, i,
-           {PlainCell(FormatIntField(p.m_id)), PlainCell(FullNumber(p.m_u + model->GetWidth() / 2.0)),
-            PlainCell(FullNumber(p.m_v + model->GetHeight() / 2.0)), MeasuredCell(p.m_x, sigma[0]),
+           {PlainCell(FormatIntField(p.m_id)), PositionCell(p.m_u + model->GetWidth() / 2.0),
+            PositionCell(p.m_v + model->GetHeight() / 2.0), MeasuredCell(p.m_x, sigma[0]),
             MeasuredCell(p.m_y, sigma[1]), MeasuredCell(p.m_z, sigma[2]), ReferenceCell(p.m_refX),
             ReferenceCell(p.m_refY), ReferenceCell(p.m_refZ)});
   }
@@ -311,7 +317,10 @@ void CPointsAndFacesDock::Refresh() {
   }
   const std::vector<CReferenceRow> references = ReferenceRows(m_document.Session().Replayed());
   m_pReferences->setRowCount(static_cast<int>(references.size()));
-  const auto pair = [](const std::array<double, 2>& p) { return FullNumber(p[0]) + ", " + FullNumber(p[1]); };
+  const auto pair = [](const std::array<double, 2>& p) {
+    const std::string full = FullNumber(p[0]) + ", " + FullNumber(p[1]);
+    return CCell{FormatPosition(p[0]) + ", " + FormatPosition(p[1]), full, full};
+  };
   for (int i = 0; i < static_cast<int>(references.size()); ++i) {
     const CReferenceRow& row = references[i];
     // The implied height errs as A does, relatively.
@@ -319,7 +328,7 @@ void CPointsAndFacesDock::Refresh() {
     if (row.impliedHeight && row.sigmaA && row.ownA && *row.ownA != 0)
       heightSigma = std::fabs(*row.impliedHeight * *row.sigmaA / *row.ownA);
     SetRow(*m_pReferences, i,
-           {PlainCell(pair(row.reference.foot)), PlainCell(pair(row.reference.top)),
+           {pair(row.reference.foot), pair(row.reference.top),
             PlainCell(FullNumber(row.reference.height)),
             row.ownA ? MeasuredCell(*row.ownA, row.sigmaA) : PlainCell(std::string()),
             RoundedCell(row.residual, row.sigmaA), RoundedCell(row.impliedHeight, heightSigma),

@@ -30,7 +30,9 @@ constexpr int kResidualDecimals = 3;
 constexpr int kLengthDecimals = 1;
 constexpr int kSnapDecimals = 2;
 
-std::string Pair(double x, double y) { return FormatDoubleField(x) + ", " + FormatDoubleField(y); }
+// A position to a millionth of a pixel, as shown, and in full, as Copy takes it.
+std::string Pair(double x, double y) { return FormatPosition(x) + ", " + FormatPosition(y); }
+std::string FullPair(double x, double y) { return FormatDoubleField(x) + ", " + FormatDoubleField(y); }
 
 // σ to two significant digits.
 std::string SigmaText(double sigma) {
@@ -133,7 +135,7 @@ void CSegmentsPanel::Refresh() {
         row.residual ? FormatFixed(row.residual->distancePixels, kResidualDecimals) : std::string(),
         row.snapRms ? FormatFixed(*row.snapRms, kSnapDecimals) : std::string()};
     const std::string copied[kColumnCount] = {
-        shown[0],      shown[1],         shown[2], FormatDoubleField(row.lengthPixels), residualAngle,
+        shown[0],      FullPair(e[0], e[1]), FullPair(e[2], e[3]), FormatDoubleField(row.lengthPixels), residualAngle,
         residualDistance, row.snapRms ? FormatDoubleField(*row.snapRms) : std::string()};
     std::string tip;
     if (!row.enabled) tip = "Disabled: it counts in no \"Caculate \"";

@@ -55,3 +55,12 @@ std::string FormatFixed(double value, int decimals) {
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
   return std::string(buffer, result.ptr);
 }
+
+std::string FormatPosition(double value) {
+  if (!std::isfinite(value)) return FormatDoubleField(value);
+  std::string text = FormatFixed(value, 6);
+  text.erase(text.find_last_not_of('0') + 1);
+  if (text.back() == '.') text.pop_back();
+  if (text == "-0") text = "0";
+  return text;
+}

@@ -22,3 +22,8 @@ std::string FormatFixedSix(double value);
 
 // Fixed-point with the given number of decimals, in the C locale.
 std::string FormatFixed(double value, int decimals);
+
+// A photograph position as tables show it: to a millionth of a pixel at most, as data files keep
+// it, without trailing zeros ("428.179001", "12.5", "100"); a value that rounds to zero is "0".
+// Snapped, dragged and detected positions carry far more digits than anyone can use.
+std::string FormatPosition(double value);

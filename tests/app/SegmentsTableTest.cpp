@@ -130,8 +130,11 @@ TEST_F(SegmentsTable, ResidualsAgainstKnownVanishingPointsAndOutliersMarked) {
     EXPECT_TRUE(Table().item(row, 0)->font().italic()) << row;
   }
   const std::array<double, 4> first = TurnedSegment({300, 200}, vx, false, 60, 0);
-  EXPECT_EQ(Cell(0, 1), FormatDoubleField(first[0]) + ", " + FormatDoubleField(first[1]));
-  EXPECT_EQ(Cell(0, 2), FormatDoubleField(first[2]) + ", " + FormatDoubleField(first[3]));
+  // Positions to a millionth of a pixel; Copy takes them in full.
+  EXPECT_EQ(Cell(0, 1), FormatPosition(first[0]) + ", " + FormatPosition(first[1]));
+  EXPECT_EQ(Cell(0, 2), FormatPosition(first[2]) + ", " + FormatPosition(first[3]));
+  EXPECT_EQ(Table().item(0, 1)->data(Qt::UserRole).toString().toStdString(),
+            FormatDoubleField(first[0]) + ", " + FormatDoubleField(first[1]));
 
   // Y's two segments are 0.1 degrees apart and meet at a finite point; X's and Z's are fine.
   EXPECT_EQ(Quality(0).rfind("X: 7 segments, direction \u03c3 ", 0), 0u) << Quality(0);

@@ -60,6 +60,18 @@ TEST(NumberText, DoublesShowFifteenDigitsWithAPointWhateverTheLocale) {
   std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
+TEST(NumberText, PositionsShowAtMostSixDecimalsWithoutTrailingZeros) {
+  struct Case {
+    double value;
+    const char* text;
+  };
+  const Case cases[] = {{428.179001, "428.179001"}, {595.70222134567891, "595.702221"}, {12.5, "12.5"},
+                        {100, "100"},                {100.30000000000001, "100.3"},    {-3.25, "-3.25"},
+                        {-0.0000001, "0"},           {0.9999999, "1"},                 {1e6 + 0.5, "1000000.5"},
+                        {std::numeric_limits<double>::infinity(), "inf"}};
+  for (const Case& c : cases) EXPECT_EQ(FormatPosition(c.value), c.text) << c.value;
+}
+
 TEST(NumberText, ShownValuesReadBackAsTheSameNumber) {
   for (double typed : {0.1, 420.0, 333.333, -1e-7, 6.02214076e23}) {
     const double shown = *ParseDoubleField(FormatDoubleField(typed));
