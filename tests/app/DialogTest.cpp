@@ -68,6 +68,22 @@ class RealDialogs : public AppTest {
   bool opened = false;
 };
 
+// Typing at once replaces what the first field shows, as in any dialog.
+TEST_F(RealDialogs, TheFirstFieldOpensFocusedWithItsTextSelected) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 641, 481));
+  std::string typed;
+  WhenDialogOpens([&](CQtDialog& dialog) {
+    QWidget* focused = dialog.focusWidget();
+    EXPECT_EQ(focused, dialog.Edit(1000));
+    if (focused) QTest::keyClicks(focused, QStringLiteral("12"));
+    typed = Text(dialog, 1000);
+    Click(dialog, 2);
+  });
+  Command(ID_INPUT_VX);
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(typed, "12");
+}
+
 TEST_F(RealDialogs, DoubleClickOpensThePointDialogAtTheClickedPosition) {
   LoadPhotograph(UniformPhotograph("photo.bmp", 640, 480));
   SetViewHeight(400);
