@@ -301,6 +301,11 @@ QPointF CPelorinView::SegmentPositionAt(QPointF logical) const {
 
 void CPelorinView::SetOverlays(bool shown) {
   m_bOverlays = shown;
+  // A hidden handle cannot stay selected: the arrow keys would move what is not seen.
+  if (!shown) {
+    m_selected.reset();
+    m_hovered.reset();
+  }
   Services().Repaint();
 }
 

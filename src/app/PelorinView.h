@@ -326,6 +326,8 @@ class CPelorinView final : public QWidget {
   void PickFacePoint(int id);
   // The handle again as the changed list holds it, or none when it is gone.
   void RefreshSelection();
+  // The selected handle as the handles list has it now; none when its segment or point is gone.
+  void ResolveSelection();
   // Draws the selected and hovered handles' marks and the magnified loupe (OpenGL).
   void DrawHandleMarks();
   void PrepareLoupe();

@@ -51,11 +51,27 @@ void CPelorinView::SetTool(ETool tool) {
 const std::vector<CHandle>& CPelorinView::Handles() {
   const CSession& session = GetDocument()->Session();
   if (session.Serial() != m_nHandlesSerial || session.Model() != m_pHandlesModel) {
+    const bool otherJob = session.Model() != m_pHandlesModel;
     m_handles = session.Model() ? ListHandles(session.Actions()) : std::vector<CHandle>();
     m_nHandlesSerial = session.Serial();
     m_pHandlesModel = session.Model();
+    // The selected handle follows its segment or point through Undo and Redo, and goes with it;
+    // another photograph or project has nothing selected.
+    if (otherJob) m_selected.reset();
+    ResolveSelection();
+    m_hovered.reset();
   }
   return m_handles;
+}
+
+void CPelorinView::ResolveSelection() {
+  if (!m_selected) return;
+  for (const CHandle& handle : m_handles)
+    if (SameHandle(handle, *m_selected)) {
+      m_selected = handle;
+      return;
+    }
+  m_selected.reset();
 }
 
 std::optional<CHandle> CPelorinView::HandleAt(QPointF logical) {
@@ -66,13 +82,8 @@ std::optional<CHandle> CPelorinView::HandleAt(QPointF logical) {
 }
 
 void CPelorinView::RefreshSelection() {
-  if (!m_selected) return;
-  for (const CHandle& handle : Handles())
-    if (SameHandle(handle, *m_selected)) {
-      m_selected = handle;
-      return;
-    }
-  m_selected.reset();
+  Handles();
+  ResolveSelection();
 }
 
 bool CPelorinView::ToolPress(QMouseEvent* event) {
@@ -269,6 +280,9 @@ void CPelorinView::keyPressEvent(QKeyEvent* event) {
 }
 
 void CPelorinView::DrawHandleMarks() {
+  // Handles are taken where the overlays show them; hidden, nothing is marked.
+  if (!m_bOverlays) return;
+  Handles();
   const double pixel = 1 / m_dZoom;
   const auto square = [pixel](double x, double y, double half) {
     glBegin(GL_LINE_LOOP);

@@ -335,8 +335,9 @@ TEST_F(Tools, ArrowKeysNudgeTheSelectedHandleEachNudgeOneCommandAndEscapeLetsItG
   EXPECT_EQ(ends(), (std::array<double, 4>{60, 20, 62, 121}));
   EXPECT_EQ(View().m_ZLines.ElementAt(0)->m_Point2[0], 62 - 100);
   EXPECT_EQ(Frame().Action(ID_EDIT_REDO)->text().toStdString(), "&Redo Move Segment End");
-  // With the overlays hidden the same press pans, as it always did.
+  // With the overlays hidden nothing stays selected, and the same press pans, as it always did.
   Command(ID_VIEW_OVERLAYS);
+  EXPECT_FALSE(View().SelectedHandle());
   Press(QPoint(62, h - 1 - 121));
   MoveTo(QPointF(72, h - 1 - 121));
   Release(QPoint(72, h - 1 - 121));
@@ -344,6 +345,8 @@ TEST_F(Tools, ArrowKeysNudgeTheSelectedHandleEachNudgeOneCommandAndEscapeLetsItG
   EXPECT_EQ(ends(), (std::array<double, 4>{60, 20, 62, 121}));
   View().OnInitialUpdate();
   ShowOverlays();
+  QTest::mouseClick(&View(), Qt::LeftButton, {}, QPoint(62, h - 1 - 121));
+  ASSERT_TRUE(View().SelectedHandle());
   // Zoomed in beyond 4, a tenth of a pixel.
   View().SetZoom(8, QPointF(62, h - 1 - 120));
   Key(Qt::Key_Right);
@@ -352,6 +355,25 @@ TEST_F(Tools, ArrowKeysNudgeTheSelectedHandleEachNudgeOneCommandAndEscapeLetsItG
   EXPECT_FALSE(View().SelectedHandle());
   Key(Qt::Key_Right);
   EXPECT_EQ(ends(), (std::array<double, 4>{60, 20, 62 + 0.1, 121}));
+}
+
+// A selected handle whose segment Undo takes away is no longer selected: nothing marks it, and
+// the arrow keys scroll again instead of moving what is gone.
+TEST_F(Tools, UndoingTheSelectedHandlesSegmentLetsTheHandleGo) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 200, 150));
+  ShowOverlays();
+  const int h = View().ClientSize().height();
+  Key(Qt::Key_3);
+  Drag(QPoint(60, h - 1 - 20), QPoint(62, h - 1 - 120));
+  Key(Qt::Key_P);
+  QTest::mouseClick(&View(), Qt::LeftButton, {}, QPoint(62, h - 1 - 120));
+  ASSERT_TRUE(View().SelectedHandle());
+  Command(ID_EDIT_UNDO);
+  EXPECT_TRUE(app->Document().Session().Actions().empty());
+  EXPECT_FALSE(View().SelectedHandle());
+  Key(Qt::Key_Up);
+  EXPECT_TRUE(app->Document().Session().Actions().empty());
+  EXPECT_EQ(Frame().Action(ID_EDIT_REDO)->text().toStdString().rfind("&Redo", 0), 0u);
 }
 
 }  // namespace
