@@ -107,7 +107,8 @@ CSegmentsPanel::CSegmentsPanel(CPelorinDoc& document, QWidget* parent) : QWidget
 
 void CSegmentsPanel::Refresh() {
   const CSingleImage* model = m_document.GetSingleImage();
-  m_rows = model ? SegmentTable(m_document.Session().Actions(), *model, m_document.Session().Replayed())
+  // During a drag the rows follow the previewed ends, as the photograph does.
+  m_rows = model ? SegmentTable(m_document.Session().ShownActions(), *model, m_document.Session().Replayed())
                  : CSegmentTable{};
   m_bRefreshing = true;
   for (int axis = 0; axis < 3; ++axis) {

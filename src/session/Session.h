@@ -26,6 +26,8 @@ class CSession {
   CSingleImage* Model() const { return m_state.model.get(); }
   const CPhotographInfo& Photograph() const { return m_state.photograph; }
   const CActionList& Actions() const { return m_state.actions; }
+  // What the model shows: the previewed list during a preview, the list otherwise.
+  const CActionList& ShownActions() const { return m_bPreviewing ? m_previewActions : m_state.actions; }
   // The standard deviation of a typed image position, in pixels, on which every σ rests.
   double PositionSigma() const { return m_state.positionSigma; }
   // Sets it as one command; refused unless it is a positive number.

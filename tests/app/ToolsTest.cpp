@@ -6,6 +6,7 @@
 
 #include "AppFixture.h"
 #include "app/PointsAndFacesDock.h"
+#include "app/SegmentsPanel.h"
 #include "dialogs/GenTextureDialog.h"
 #include "dialogs/GetPointDialog.h"
 #include "model/DataFile.h"
@@ -374,6 +375,28 @@ TEST_F(Tools, UndoingTheSelectedHandlesSegmentLetsTheHandleGo) {
   Key(Qt::Key_Up);
   EXPECT_TRUE(app->Document().Session().Actions().empty());
   EXPECT_EQ(Frame().Action(ID_EDIT_REDO)->text().toStdString().rfind("&Redo", 0), 0u);
+}
+
+// The Segments page follows an end while it is dragged, as the photograph does, and shows it
+// back where it was when Esc puts it back.
+TEST_F(Tools, TheSegmentsPageFollowsADraggedEnd) {
+  LoadPhotograph(UniformPhotograph("photo.bmp", 200, 150));
+  ShowOverlays();
+  Command(ID_VIEW_POINTS_AND_FACES);
+  const int h = View().ClientSize().height();
+  Key(Qt::Key_3);
+  Drag(QPoint(60, h - 1 - 20), QPoint(62, h - 1 - 120));
+  Key(Qt::Key_P);
+  QTableWidget& table = *Frame().PointsAndFaces()->SegmentsPanel()->Table();
+  ASSERT_EQ(table.rowCount(), 1);
+  EXPECT_EQ(table.item(0, 2)->text(), QStringLiteral("62, 120"));
+  Press(QPoint(62, h - 1 - 120));
+  MoveTo(QPointF(70, h - 1 - 130));
+  ASSERT_TRUE(View().IsDraggingHandle());
+  EXPECT_EQ(table.item(0, 2)->text(), QStringLiteral("70, 130"));
+  Key(Qt::Key_Escape);
+  Release(QPoint(70, h - 1 - 130));
+  EXPECT_EQ(table.item(0, 2)->text(), QStringLiteral("62, 120"));
 }
 
 }  // namespace
