@@ -786,10 +786,13 @@ void CPelorinView::AcceptDetectedSegments(std::array<bool, 3> axes, EAcceptMode 
     return;
   }
   const CActionList& current = m_document.Session().Actions();
-  const CActionList next = m_pReview->ActionsAfterAccepting(current, axes, mode);
-  const size_t added = m_pReview->AcceptedActions(axes).size();
+  int alreadyThere = 0;
+  const CActionList next = m_pReview->ActionsAfterAccepting(current, axes, mode, &alreadyThere);
+  const size_t added = m_pReview->AcceptedActions(axes).size() - static_cast<size_t>(alreadyThere);
   if (added == 0 && mode == EAcceptMode::Add) {
-    Services().MessageBox("No accepted segment of the directions taken: nothing was added.");
+    Services().MessageBox(alreadyThere > 0 ? "Every accepted segment of the directions taken is already among the "
+                                             "segments: nothing was added."
+                                           : "No accepted segment of the directions taken: nothing was added.");
     return;
   }
   const std::string refusal = m_document.Replace(next, mode == EAcceptMode::Replace ? "Replace Segments by Detected Ones"
@@ -800,11 +803,14 @@ void CPelorinView::AcceptDetectedSegments(std::array<bool, 3> axes, EAcceptMode 
   }
   EndDetectionReview();
   ModelChanged();
+  const std::string left = alreadyThere > 0 ? " " + std::to_string(alreadyThere) +
+                                                  " already among the segments were not added again."
+                                            : std::string();
   if (!std::holds_alternative<CCalculateAction>(*next.back()))
     Services().SetStatusText(std::to_string(added) +
-                             " segments added; \"Caculate \" needs at least two segments in every direction.");
+                             " segments added; \"Caculate \" needs at least two segments in every direction." + left);
   else
-    Services().SetStatusText(std::to_string(added) + " segments added and the vanishing points calculated.");
+    Services().SetStatusText(std::to_string(added) + " segments added and the vanishing points calculated." + left);
 }
 
 void CPelorinView::OnDisableOutliers() {

@@ -25,6 +25,14 @@ double DistanceToSegment(const CImageSegment& s, double x, double y) {
   return std::hypot(x - (s.x1 + t * dx), y - (s.y1 + t * dy));
 }
 
+// One segment lies on the other: both ends of either within kSameEdgePixels of the other.
+bool SameEdge(const CImageSegment& a, const CImageSegment& b) {
+  const auto on = [](const CImageSegment& s, const CImageSegment& t) {
+    return DistanceToSegment(t, s.x1, s.y1) <= kSameEdgePixels && DistanceToSegment(t, s.x2, s.y2) <= kSameEdgePixels;
+  };
+  return on(a, b) || on(b, a);
+}
+
 }  // namespace
 
 std::array<int, 3> AxesOfGroups(const CSegmentGrouping& grouping, int width, int height) {
@@ -137,16 +145,30 @@ std::vector<CAction> CDetectionReview::AcceptedActions(std::array<bool, 3> axes)
 }
 
 CActionList CDetectionReview::ActionsAfterAccepting(const CActionList& current, std::array<bool, 3> axes,
-                                                    EAcceptMode mode) const {
+                                                    EAcceptMode mode, int* alreadyThere) const {
+  const auto replaced = [&](const CSegmentAction* segment) {
+    return mode == EAcceptMode::Replace && segment && segment->axis >= 0 && segment->axis < 3 && axes[segment->axis];
+  };
+  std::vector<CImageSegment> kept;
+  for (const auto& action : current)
+    if (const auto* segment = std::get_if<CSegmentAction>(action.get()); segment && !replaced(segment))
+      kept.push_back({segment->ends[0], segment->ends[1], segment->ends[2], segment->ends[3]});
   CActionList accepted;
-  for (CAction& action : AcceptedActions(axes)) accepted.push_back(std::make_shared<const CAction>(std::move(action)));
+  int duplicates = 0;
+  for (CAction& action : AcceptedActions(axes)) {
+    const auto& ends = std::get<CSegmentAction>(action).ends;
+    const CImageSegment suggested{ends[0], ends[1], ends[2], ends[3]};
+    if (std::any_of(kept.begin(), kept.end(), [&](const CImageSegment& k) { return SameEdge(suggested, k); })) {
+      ++duplicates;
+      continue;
+    }
+    accepted.push_back(std::make_shared<const CAction>(std::move(action)));
+  }
+  if (alreadyThere) *alreadyThere = duplicates;
   CActionList out;
   bool placed = false;
   for (const auto& action : current) {
-    const auto* segment = std::get_if<CSegmentAction>(action.get());
-    const bool replaced = mode == EAcceptMode::Replace && segment && segment->axis >= 0 && segment->axis < 3 &&
-                          axes[segment->axis];
-    if (!replaced) {
+    if (!replaced(std::get_if<CSegmentAction>(action.get()))) {
       out.push_back(action);
       continue;
     }

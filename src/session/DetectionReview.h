@@ -34,6 +34,9 @@ struct CSuggestedDirection {
   std::array<double, 3> vanishingPoint{};  // homogeneous, centred positions
 };
 
+// A suggestion this close to a segment already entered, at both ends, is that segment again.
+inline constexpr double kSameEdgePixels = 1.0;
+
 // How the accepted segments join the segments already there.
 enum class EAcceptMode { Add, Replace };
 
@@ -59,9 +62,13 @@ class CDetectionReview {
 
   // The command for the directions taken (`axes`: X, Y, Z): the whole action list that follows
   // from `current`. Added segments go to the end; replacing ones take the place of the first
-  // segment they replace (or the end), the others of those directions being dropped. "Caculate "
-  // follows at the end when every direction then has at least two enabled segments.
-  CActionList ActionsAfterAccepting(const CActionList& current, std::array<bool, 3> axes, EAcceptMode mode) const;
+  // segment they replace (or the end), the others of those directions being dropped. A
+  // suggestion that lies on a segment the list keeps (both ends of one within kSameEdgePixels
+  // of the other, in any direction, enabled or not) is left out, so that detecting again and
+  // adding does not enter every segment twice; `alreadyThere`, when given, counts them.
+  // "Caculate " follows at the end when every direction then has at least two enabled segments.
+  CActionList ActionsAfterAccepting(const CActionList& current, std::array<bool, 3> axes, EAcceptMode mode,
+                                    int* alreadyThere = nullptr) const;
   // The accepted segments of the directions taken, as segment actions.
   std::vector<CAction> AcceptedActions(std::array<bool, 3> axes) const;
 

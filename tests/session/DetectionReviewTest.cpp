@@ -127,6 +127,30 @@ TEST(DetectionReview, AcceptingAddsSegmentsAndCalculateOrReplacesThoseOfTheDirec
   EXPECT_FALSE(std::holds_alternative<CCalculateAction>(*replaced.back()));
 }
 
+// Detecting again and adding does not enter a segment twice: a suggestion on a segment the list
+// keeps (here the first X suggestion, entered before half a pixel off and as a Z segment by
+// mistake) is left out, while one whose segment is being replaced is not.
+TEST(DetectionReview, ASuggestionOnASegmentAlreadyThereIsNotAddedAgain) {
+  const CDetectionReview review(FoundScene(), kWidth, kHeight);
+  const CActionList there = {std::make_shared<const CAction>(CSegmentAction{2, {100.5, 100.4, 200.3, 110.5}, false,
+                                                                            std::nullopt}),
+                             std::make_shared<const CAction>(CSegmentAction{0, {120, 102, 180, 108}, true, std::nullopt})};
+  const size_t suggested = review.AcceptedActions({true, true, true}).size();
+  int alreadyThere = -1;
+  const auto added = Segments(review.ActionsAfterAccepting(there, {true, true, true}, EAcceptMode::Add, &alreadyThere));
+  EXPECT_EQ(alreadyThere, 1);  // the X suggestion holds the short X segment and lies on the Z one
+  ASSERT_EQ(added.size(), 2u + suggested - 1);
+  for (size_t k = 2; k < added.size(); ++k) EXPECT_NE(added[k]->ends, (std::array<double, 4>{100, 100, 200, 110})) << k;
+
+  // Replacing X keeps the Z segment, on which the X suggestion lies; replacing Z as well, it goes.
+  review.ActionsAfterAccepting(there, {true, false, false}, EAcceptMode::Replace, &alreadyThere);
+  EXPECT_EQ(alreadyThere, 1);
+  const auto replaced =
+      Segments(review.ActionsAfterAccepting(there, {true, false, true}, EAcceptMode::Replace, &alreadyThere));
+  EXPECT_EQ(alreadyThere, 0);
+  EXPECT_EQ(replaced.size(), review.AcceptedActions({true, false, true}).size());
+}
+
 // A model of the rendered three boxes, as a loaded photograph.
 std::unique_ptr<CSingleImage> RenderedModel(const CRenderedScene& scene) {
   CRenderSettings settings;
