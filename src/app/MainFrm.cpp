@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -53,7 +54,13 @@ void CMainFrame::SetView(CPelorinView* view) {
 }
 
 void CMainFrame::RestoreLayout(const QByteArray& geometry, const QByteArray& state) {
-  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+    // A first start takes most of the screen: the photograph and a panel beside it both need room.
+    if (const QScreen* shown = screen()) {
+      const QRect available = shown->availableGeometry();
+      resize(std::max(width(), available.width() * 17 / 20), std::max(height(), available.height() * 17 / 20));
+    }
+  }
   if (state.isEmpty() || !restoreState(state)) return;
   const std::pair<int, QWidget*> shown[] = {
       {ID_VIEW_TOOLBAR, m_pToolBar}, {ID_VIEW_POINTS_AND_FACES, m_pPointsAndFaces}, {ID_VIEW_CAMERA, m_pCamera}};
@@ -65,7 +72,10 @@ void CMainFrame::SetPointsAndFaces(CPointsAndFacesDock* dock) {
   m_pPointsAndFaces = dock;
   addDockWidget(Qt::RightDockWidgetArea, dock);
   dock->hide();
-  connect(m_actions[ID_VIEW_POINTS_AND_FACES], &QAction::toggled, dock, &QDockWidget::setVisible);
+  connect(m_actions[ID_VIEW_POINTS_AND_FACES], &QAction::toggled, this, [this, dock](bool shown) {
+    dock->setVisible(shown);
+    if (shown) LeaveRoomForThePhotograph(dock);
+  });
   // Closing the dock by its own button unchecks the menu item.
   connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
     if (!visible && !m_pPointsAndFaces->isVisible()) m_actions[ID_VIEW_POINTS_AND_FACES]->setChecked(false);
@@ -76,10 +86,23 @@ void CMainFrame::SetCamera(CCameraDock* dock) {
   m_pCamera = dock;
   addDockWidget(Qt::RightDockWidgetArea, dock);
   dock->hide();
-  connect(m_actions[ID_VIEW_CAMERA], &QAction::toggled, dock, &QDockWidget::setVisible);
+  connect(m_actions[ID_VIEW_CAMERA], &QAction::toggled, this, [this, dock](bool shown) {
+    dock->setVisible(shown);
+    if (shown) LeaveRoomForThePhotograph(dock);
+  });
   connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
     if (!visible && !m_pCamera->isVisible()) m_actions[ID_VIEW_CAMERA]->setChecked(false);
   });
+}
+
+// A panel that would take more than this part of the window's width is made narrower; its
+// tables scroll sideways instead.
+constexpr int kWidestDockPercent = 40;
+
+void CMainFrame::LeaveRoomForThePhotograph(QDockWidget* dock) {
+  if (dock->isFloating()) return;
+  const int widest = width() * kWidestDockPercent / 100;
+  if (std::max(dock->width(), dock->sizeHint().width()) > widest) resizeDocks({dock}, {widest}, Qt::Horizontal);
 }
 
 QAction* CMainFrame::Action(int id) const {

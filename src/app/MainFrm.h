@@ -3,6 +3,7 @@
 // message pane and the CAP, NUM and SCRL indicators, around the view. Every command is one
 // QAction whose data is the command number; the frame hands triggered commands to a dispatcher.
 
+#include <QDockWidget>
 #include <QMainWindow>
 
 #include <functional>
@@ -52,6 +53,7 @@ class CMainFrame final : public QMainWindow {
   void UpdateLockIndicators();
   // The window's size, position, toolbars and docks as saveGeometry and saveState give them;
   // the View menu's check marks follow the restored toolbars and docks.
+  // The window as it was left; without that, most of the screen.
   void RestoreLayout(const QByteArray& geometry, const QByteArray& state);
 
  protected:
@@ -65,6 +67,8 @@ class CMainFrame final : public QMainWindow {
   void CreateToolBar();
   void CreateModellingToolBar();
   void CreateStatusBar();
+  // A panel just shown takes at most part of the window's width, leaving the rest to the photograph.
+  void LeaveRoomForThePhotograph(QDockWidget* dock);
 
   std::function<void(int)> m_dispatch;
   std::function<bool()> m_canClose;

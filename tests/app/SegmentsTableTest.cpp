@@ -274,4 +274,13 @@ TEST_F(SegmentsTable, TheSelectionIsReportedAmongEachDirectionsEnabledSegments) 
   EXPECT_EQ(reported.back(), (std::array<std::vector<int>, 3>{{{1, 2}, {3}, {}}}));
 }
 
+// The panel, whose tables would take the whole width, leaves most of the window to the
+// photograph; its tables scroll sideways instead.
+TEST_F(SegmentsTable, ThePanelLeavesMostOfTheWindowToThePhotograph) {
+  OpenSample();
+  QApplication::processEvents();
+  EXPECT_LE(Frame().PointsAndFaces()->width(), Frame().width() * 2 / 5 + 1);
+  EXPECT_GE(View().width(), Frame().width() / 2);
+}
+
 }  // namespace
