@@ -396,10 +396,16 @@ void CPelorinView::AddSnappedSegment(int axis, Qt::KeyboardModifiers modifiers) 
   const CSegmentAction segment =
       SnappedSegment(axis, {m_segmentStart.x(), m_segmentStart.y(), m_segmentEnd.x(), m_segmentEnd.y()},
                      !(modifiers & Qt::AltModifier));
+  const size_t before = m_document.Session().Actions().size();
   AddSegment(segment);
+  if (m_document.Session().Actions().size() == before) return;  // refused, and the user was told why
   if (segment.snapRms)
     Services().SetStatusText("The segment snapped onto the edge beside it (fit RMS " + FormatFixed(*segment.snapRms, 2) +
                              " pixels).");
+  else if (modifiers & Qt::AltModifier)
+    Services().SetStatusText("The segment was kept as drawn (Alt held).");
+  else
+    Services().SetStatusText("No straight edge beside the segment fits well enough: it was kept as drawn.");
 }
 
 void CPelorinView::mouseMoveEvent(QMouseEvent* event) {

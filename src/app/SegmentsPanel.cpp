@@ -77,8 +77,8 @@ CSegmentsPanel::CSegmentsPanel(CPelorinDoc& document, QWidget* parent) : QWidget
     m_pQuality[axis]->setObjectName(QStringLiteral("segmentQuality") + QString::fromUtf8(kAxisNames[axis]));
     m_pQuality[axis]->setWordWrap(true);
     m_pQuality[axis]->setToolTip(QStringLiteral(
-        "Enabled segments of this direction, and the standard deviation of the direction in which its vanishing "
-        "point lies as seen from the image centre, from the noise of every position"));
+        "<p>Enabled segments of this direction, and the standard deviation of the direction in which its vanishing "
+        "point lies as seen from the image centre, from the noise of every position</p>"));
     layout->addWidget(m_pQuality[axis]);
   }
   m_pTable = new QTableWidget(0, kColumnCount, this);
@@ -96,8 +96,9 @@ CSegmentsPanel::CSegmentsPanel(CPelorinDoc& document, QWidget* parent) : QWidget
       ->setToolTip(QStringLiteral("The larger distance of its ends from the line through its midpoint and its "
                                   "vanishing point"));
   m_pTable->horizontalHeaderItem(kSnapColumn)
-      ->setToolTip(QStringLiteral("For a segment snapped onto the edge beside it, or found by Detect Segments: how far "
-                                  "the edge's points lie from the fitted line (RMS); empty when it was not snapped"));
+      ->setToolTip(QStringLiteral("<p>For a segment snapped onto the edge beside it, or found by Detect Segments: "
+                                  "how far the edge's points lie from the fitted line (RMS). Empty when it was not "
+                                  "snapped.</p>"));
   layout->addWidget(m_pTable, 1);
   connect(m_pTable, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (!m_bRefreshing && item->column() == 0) SetSegmentEnabled(item->row(), item->checkState() == Qt::Checked);
@@ -159,7 +160,8 @@ void CSegmentsPanel::Refresh() {
       else if (residualCell && row.residual)
         cellTip = (column == kAngleColumn ? residualAngle + "\u00b0" : residualDistance + " px");
       else if (column == kSnapColumn && row.snapRms)
-        cellTip = "Snapped onto the edge: its points lie " + copied[kSnapColumn] + " px RMS from the line";
+        cellTip = "Fitted to the edge under it: the edge's points lie " + FormatFixed(*row.snapRms, 3) +
+                  " px (RMS) from the segment's line";
       item.setToolTip(QString::fromStdString(cellTip));
     }
     m_pTable->item(r, 0)->setCheckState(row.enabled ? Qt::Checked : Qt::Unchecked);

@@ -44,6 +44,9 @@ CSegmentTable SegmentTable(const CActionList& actions, const CSingleImage& model
     row.residual = SegmentResidual(model, row.axis, row.ends);
     table.rows.push_back(row);
   }
+  // X first, then Y, then Z, each in the order entered: a direction reads as one block.
+  std::stable_sort(table.rows.begin(), table.rows.end(),
+                   [](const CSegmentRow& a, const CSegmentRow& b) { return a.axis < b.axis; });
   for (int axis = 0; axis < 3; ++axis) {
     std::vector<size_t> rows;
     std::vector<std::optional<double>> angles;

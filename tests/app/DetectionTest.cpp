@@ -267,6 +267,7 @@ TEST_F(Detection, AHandSegmentBesideAnEdgeSnapsOntoItUnlessAltIsHeld) {
     if (alt) {
       EXPECT_EQ(segment->ends, (std::array<double, 4>{hand[0], hand[1], hand[2], hand[3]}));
       EXPECT_FALSE(segment->snapRms);
+      EXPECT_EQ(services->statusTexts.back(), "The segment was kept as drawn (Alt held).");
       continue;
     }
     EXPECT_LT(std::fabs(edge.Across(segment->ends[0], segment->ends[1])), kSnapTolerancePixels);

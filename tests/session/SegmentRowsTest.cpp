@@ -76,11 +76,12 @@ TEST_F(SegmentRows, RowsNumberEachDirectionAndSayWhichSegmentsTheVanishingPoints
     int axis, number, line;
     bool enabled, counted;
   };
+  // The directions in turn: the X segment added last stands after the other X segments.
   const Expected expected[] = {{0, 0, 0, true, true},   {0, 1, -1, false, false}, {0, 2, 1, true, true},
-                               {0, 3, 2, true, true},   {1, 0, 0, true, true},    {1, 1, 1, true, true},
-                               {1, 2, 2, true, true},   {1, 3, 3, true, true},    {2, 0, 0, true, true},
-                               {2, 1, 1, true, true},   {2, 2, 2, true, true},    {2, 3, 3, true, true},
-                               {0, 4, 3, true, false}};
+                               {0, 3, 2, true, true},   {0, 4, 3, true, false},   {1, 0, 0, true, true},
+                               {1, 1, 1, true, true},   {1, 2, 2, true, true},    {1, 3, 3, true, true},
+                               {2, 0, 0, true, true},   {2, 1, 1, true, true},    {2, 2, 2, true, true},
+                               {2, 3, 3, true, true}};
   for (size_t i = 0; i < table.rows.size(); ++i) {
     const CSegmentRow& row = table.rows[i];
     EXPECT_EQ(row.axis, expected[i].axis) << i;
@@ -91,9 +92,10 @@ TEST_F(SegmentRows, RowsNumberEachDirectionAndSayWhichSegmentsTheVanishingPoints
     EXPECT_TRUE(row.residual) << i;
   }
   // The line index is the place among the enabled segments as replayed.
-  const CLineEndPoints& last = *session.Replayed().lines[0].ElementAt(table.rows[12].line);
+  const CLineEndPoints& last = *session.Replayed().lines[0].ElementAt(table.rows[4].line);
   EXPECT_EQ(last.m_Point1[0], 100 - 512.0);
-  EXPECT_EQ(table.rows[12].lengthPixels, std::hypot(200.0, 20.0));
+  EXPECT_EQ(table.rows[4].lengthPixels, std::hypot(200.0, 20.0));
+  EXPECT_EQ(table.rows[4].action, session.Actions().size() - 1);
   EXPECT_EQ(table.rows[1].action, 1u);
   // Enabled segments per direction, with their vanishing point's σ from the last calculation.
   EXPECT_EQ(table.quality[0].segments, 4);
