@@ -834,7 +834,7 @@ void CPelorinView::OnDisableOutliers() {
   for (int axis = 0; axis < 3; ++axis)
     counts += std::string(axis ? ", " : "") + kAxisNames[axis] + " " + std::to_string(trim.disabled[axis]);
   if (trim.Total() == 0) {
-    Services().MessageBox("No segment misses its vanishing point by more than " + FormatDoubleField(dialog.m_dDegrees) +
+    Services().Inform("No segment misses its vanishing point by more than " + FormatDoubleField(dialog.m_dDegrees) +
                           " degrees: nothing was disabled.");
     return;
   }
@@ -843,5 +843,5 @@ void CPelorinView::OnDisableOutliers() {
     return;
   }
   ModelChanged();
-  Services().MessageBox("Segments disabled, per direction: " + counts + ".");
+  Services().Inform("Segments disabled, per direction: " + counts + ".");
 }

@@ -34,6 +34,12 @@ void CQtServices::MessageBox(const std::string& text) {
   ExecDialog(box);
 }
 
+void CQtServices::Inform(const std::string& text) {
+  QMessageBox box(QMessageBox::Information, QString::fromUtf8(kApplicationTitle.data(), kApplicationTitle.size()),
+                  QString::fromStdString(text), QMessageBox::Ok, m_pFrame);
+  ExecDialog(box);
+}
+
 int CQtServices::RunModalDialog(CDialogModel& dialog) {
   const CDialogTemplate* resource = FindDialogTemplate(dialog.TemplateId());
   if (!resource) {

@@ -16,6 +16,7 @@ class CQtServices : public CServices {
 
   void TraceText(const std::string& text) override;
   void MessageBox(const std::string& text) override;
+  void Inform(const std::string& text) override;
   int RunModalDialog(CDialogModel& dialog) override;
   std::optional<CFileDialogChoice> RunFileDialog(const CFileDialogRequest& request) override;
   void SetStatusText(const std::string& text) override;

@@ -39,6 +39,9 @@ class CServices {
   virtual void TraceText(const std::string& text) = 0;
   // Modal box with an OK button; returns when dismissed.
   virtual void MessageBox(const std::string& text) = 0;
+  // The same for a result that went as asked, which warns of nothing; a plain message box where
+  // the two look alike.
+  virtual void Inform(const std::string& text) { MessageBox(text); }
   // Runs the dialog until it closes; kDialogOk or kDialogCancel.
   virtual int RunModalDialog(CDialogModel& dialog) = 0;
   // The chosen file, or nothing when the dialog was cancelled.
