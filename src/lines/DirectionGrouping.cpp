@@ -135,8 +135,14 @@ double Support(const std::vector<CPreparedSegment>& all, const std::vector<int>&
 // band) measured together: their end points fitted with one line, whose angle the long span
 // between the pieces fixes far better than any piece alone. Each such line enters the least
 // squares once, weighted as a line of Σ length edge points spread over its span.
-std::vector<CPreparedSegment> MergeCollinear(const std::vector<CPreparedSegment>& all, std::vector<int> members,
-                                             double scale) {
+struct CMergedLines {
+  std::vector<CPreparedSegment> lines;
+  // Per line of two or more pieces: the pieces, and the line's span from end to end (frame units).
+  std::vector<std::vector<int>> pieces;
+  std::vector<std::array<double, 4>> spans;
+};
+
+CMergedLines MergeCollinear(const std::vector<CPreparedSegment>& all, std::vector<int> members, double scale) {
   constexpr double kAcrossPixels = 0.75;      // a piece this close to the line belongs to it
   constexpr double kAcrossPerPixel = 0.001;   // ... and this much more per pixel along it
   constexpr double kLongestGap = 2;           // pieces of the line, relative to the piece's length
@@ -144,7 +150,8 @@ std::vector<CPreparedSegment> MergeCollinear(const std::vector<CPreparedSegment>
   constexpr double kLongestOverlapPixels = 2;  // pieces overlap at most this much along the line
   std::sort(members.begin(), members.end(), [&](int a, int b) { return all[a].length > all[b].length; });
   std::vector<bool> taken(all.size(), false);
-  std::vector<CPreparedSegment> merged;
+  CMergedLines result;
+  std::vector<CPreparedSegment>& merged = result.lines;
   for (int seed : members) {
     if (taken[seed]) continue;
     const CPreparedSegment& first = all[seed];
@@ -240,10 +247,13 @@ std::vector<CPreparedSegment> MergeCollinear(const std::vector<CPreparedSegment>
       line.line[2] = dy * cx - dx * cy;
       line.length = high - low;
       line.weight = points * line.length * line.length / (sigmaSquares / points);
+      std::sort(pieces.begin(), pieces.end());
+      result.pieces.push_back(pieces);
+      result.spans.push_back({cx + low / scale * dx, cy + low / scale * dy, cx + high / scale * dx, cy + high / scale * dy});
     }
     merged.push_back(line);
   }
-  return merged;
+  return result;
 }
 
 std::array<double, 3> PixelPoint(const std::array<double, 3>& v, const CFrame& frame) {
@@ -394,7 +404,14 @@ CSegmentGrouping GroupSegments(const std::vector<CImageSegment>& segments, int w
       return;
     }
     direction.found = true;
-    const std::vector<CPreparedSegment> lines = MergeCollinear(all, groups[g].members, frame.scale);
+    const CMergedLines merged = MergeCollinear(all, groups[g].members, frame.scale);
+    const std::vector<CPreparedSegment>& lines = merged.lines;
+    for (size_t j = 0; j < merged.pieces.size(); ++j) {
+      const auto& span = merged.spans[j];
+      direction.joinedLines.push_back({merged.pieces[j],
+                                       {frame.centreX + span[0] * frame.scale, frame.centreY + span[1] * frame.scale,
+                                        frame.centreX + span[2] * frame.scale, frame.centreY + span[3] * frame.scale}});
+    }
     std::vector<int> everyLine(lines.size());
     for (size_t k = 0; k < lines.size(); ++k) everyLine[k] = static_cast<int>(k);
     groups[g].point = LeastSquaresPoint(lines, everyLine, groups[g].point);

@@ -31,12 +31,20 @@ struct CGroupingOptions {
   unsigned seed = 1;  // the random draws are repeatable
 };
 
+// Pieces of one straight line within a direction (window sides stacked in a column): two or
+// more segments whose end points all lie on one fitted line.
+struct CJoinedLine {
+  std::vector<int> pieces;  // indices of its segments in the input, ascending
+  CImageSegment span;       // the fitted line from its outermost end to the other, pixel positions
+};
+
 struct CDirectionGroup {
   bool found = false;
   std::vector<int> segments;                 // indices of its segments in the input, ascending
   std::array<double, 3> vanishingPoint{};   // homogeneous, centred positions, length 1, as the model's m_Vx
   double rmsResidualDegrees = 0;             // of its segments about the vanishing point
   std::string message;                       // why it was not found; empty when it was
+  std::vector<CJoinedLine> joinedLines;      // its pieces of one line, each piece in one at most
   int Count() const { return static_cast<int>(segments.size()); }
 };
 

@@ -92,6 +92,26 @@ CDetectionReview::CDetectionReview(const CSceneDirections& found, int width, int
     if (detected.refined) suggested.snapRms = detected.rmsPixels;
     m_segments.push_back(suggested);
   }
+  for (int axis = 0; axis < 3; ++axis) {
+    if (groups[axis] < 0) continue;
+    for (const CJoinedLine& joined : grouping.directions[groups[axis]].joinedLines) {
+      CSuggestedLine line{axis, {}, joined.span, std::nullopt};
+      double length = 0, squares = 0;
+      bool everyPieceFitted = true;
+      for (int k : joined.pieces) {
+        if (k < 0 || k >= static_cast<int>(m_segments.size()) || m_segments[k].joinedLine >= 0) continue;
+        const CSuggestedSegment& piece = m_segments[k];
+        line.pieces.push_back(k);
+        length += piece.segment.Length();
+        if (piece.snapRms) squares += piece.segment.Length() * *piece.snapRms * *piece.snapRms;
+        else everyPieceFitted = false;
+      }
+      if (line.pieces.size() < 2) continue;
+      if (everyPieceFitted && length > 0) line.snapRms = std::sqrt(squares / length);
+      for (int k : line.pieces) m_segments[k].joinedLine = static_cast<int>(m_lines.size());
+      m_lines.push_back(std::move(line));
+    }
+  }
 }
 
 int CDetectionReview::Count(int axis) const {
@@ -133,12 +153,23 @@ int CDetectionReview::DisableInside(double x0, double y0, double x1, double y1) 
 
 std::vector<CAction> CDetectionReview::AcceptedActions(std::array<bool, 3> axes) const {
   std::vector<CAction> actions;
-  for (const CSuggestedSegment& s : m_segments) {
+  const auto wholeLine = [this](int line) {
+    return line >= 0 && std::all_of(m_lines[line].pieces.begin(), m_lines[line].pieces.end(),
+                                    [this](int k) { return m_segments[k].accepted; });
+  };
+  for (size_t i = 0; i < m_segments.size(); ++i) {
+    const CSuggestedSegment& s = m_segments[i];
     if (s.axis == kOutlier || !axes[s.axis] || !s.accepted) continue;
     CSegmentAction action;
     action.axis = s.axis;
     action.ends = {s.segment.x1, s.segment.y1, s.segment.x2, s.segment.y2};
     action.snapRms = s.snapRms;
+    if (wholeLine(s.joinedLine)) {
+      const CSuggestedLine& line = m_lines[s.joinedLine];
+      if (line.pieces.front() != static_cast<int>(i)) continue;  // the line stands in its first piece's place
+      action.ends = {line.span.x1, line.span.y1, line.span.x2, line.span.y2};
+      action.snapRms = line.snapRms;
+    }
     actions.push_back(action);
   }
   return actions;

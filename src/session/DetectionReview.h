@@ -26,6 +26,18 @@ struct CSuggestedSegment {
   int axis = kOutlier;             // 0 X, 1 Y, 2 Z, or kOutlier
   bool accepted = false;
   std::optional<double> snapRms;   // RMS of its refit to the edge at full resolution, pixels
+  int joinedLine = -1;             // the piece of one line it belongs to (CDetectionReview::JoinedLines), or −1
+};
+
+// Suggestions that are pieces of one straight line of a direction (window sides stacked in a
+// column). Accepted together they become one segment along the whole line, whose direction the
+// long span fixes far better than any piece: "Caculate " weighs every segment alike, and a
+// column of short pieces would otherwise outweigh one long edge.
+struct CSuggestedLine {
+  int axis = kOutlier;
+  std::vector<int> pieces;        // indices of its suggestions, ascending
+  CImageSegment span;             // from its outermost end to the other
+  std::optional<double> snapRms;  // the pieces' RMS, weighted by length, when every piece has one
 };
 
 struct CSuggestedDirection {
@@ -47,6 +59,7 @@ class CDetectionReview {
   CDetectionReview(const CSceneDirections& found, int width, int height);
 
   const std::vector<CSuggestedSegment>& Segments() const { return m_segments; }
+  const std::vector<CSuggestedLine>& JoinedLines() const { return m_lines; }
   const CSuggestedDirection& Direction(int axis) const { return m_directions[axis]; }
   int Count(int axis) const;          // segments suggested for the direction
   int AcceptedCount(int axis) const;  // of those, accepted
@@ -69,11 +82,14 @@ class CDetectionReview {
   // "Caculate " follows at the end when every direction then has at least two enabled segments.
   CActionList ActionsAfterAccepting(const CActionList& current, std::array<bool, 3> axes, EAcceptMode mode,
                                     int* alreadyThere = nullptr) const;
-  // The accepted segments of the directions taken, as segment actions.
+  // The accepted segments of the directions taken, as segment actions: the pieces of a line all
+  // accepted as one segment along the line (in the place of its first piece), the others each as
+  // it is.
   std::vector<CAction> AcceptedActions(std::array<bool, 3> axes) const;
 
  private:
   std::vector<CSuggestedSegment> m_segments;
+  std::vector<CSuggestedLine> m_lines;
   std::array<CSuggestedDirection, 3> m_directions;
 };
 

@@ -35,9 +35,9 @@ CSceneDirections FoundScene() {
   };
   CSegmentGrouping& g = found.grouping;
   g.labels = {kSecondGround, kSecondGround, kFirstGround, kFirstGround, kVertical, kVertical, kOutlier};
-  g.directions[kFirstGround] = {true, {2, 3}, {-2000, 0, 1}, 0.1, ""};
-  g.directions[kSecondGround] = {true, {0, 1}, {3000, 10, 1}, 0.1, ""};
-  g.directions[kVertical] = {true, {4, 5}, {10, 1, 0.0001}, 0.1, ""};
+  g.directions[kFirstGround] = {true, {2, 3}, {-2000, 0, 1}, 0.1, "", {}};
+  g.directions[kSecondGround] = {true, {0, 1}, {3000, 10, 1}, 0.1, "", {}};
+  g.directions[kVertical] = {true, {4, 5}, {10, 1, 0.0001}, 0.1, "", {}};
   return found;
 }
 
@@ -125,6 +125,44 @@ TEST(DetectionReview, AcceptingAddsSegmentsAndCalculateOrReplacesThoseOfTheDirec
   EXPECT_EQ(segments[2]->ends[0], 300);
   // Y has none and Z one: no "Caculate ", which would be refused.
   EXPECT_FALSE(std::holds_alternative<CCalculateAction>(*replaced.back()));
+}
+
+// Two vertical pieces of one line, as grouping joins them: accepted together they are one
+// segment along the whole line, with their length-weighted RMS; one turned off, the other is
+// taken as it is.
+TEST(DetectionReview, PiecesOfOneLineAcceptedTogetherBecomeOneSegmentAlongIt) {
+  CSceneDirections found = FoundScene();
+  found.detection.segments.push_back(Detected(500, 50, 501, 150, 0.1));   // 7
+  found.detection.segments.push_back(Detected(501.5, 200, 502.5, 300, 0.3));  // 8
+  found.grouping.labels.push_back(kVertical);
+  found.grouping.labels.push_back(kVertical);
+  CDirectionGroup& vertical = found.grouping.directions[kVertical];
+  vertical.segments = {4, 5, 7, 8};
+  vertical.joinedLines = {{{7, 8}, {500, 50, 502.5, 300}}};
+  CDetectionReview review(found, kWidth, kHeight);
+  ASSERT_EQ(review.JoinedLines().size(), 1u);
+  EXPECT_EQ(review.JoinedLines()[0].pieces, (std::vector<int>{7, 8}));
+  EXPECT_EQ(review.Segments()[8].joinedLine, 0);
+  EXPECT_EQ(review.Segments()[4].joinedLine, -1);
+
+  const auto z = [&] {
+    std::vector<CSegmentAction> out;
+    for (const CAction& a : review.AcceptedActions({false, false, true})) out.push_back(std::get<CSegmentAction>(a));
+    return out;
+  };
+  std::vector<CSegmentAction> taken = z();
+  ASSERT_EQ(taken.size(), 3u);
+  EXPECT_EQ(taken[2].ends, (std::array<double, 4>{500, 50, 502.5, 300}));
+  const double a = std::hypot(1, 100), b = std::hypot(1, 100);
+  ASSERT_TRUE(taken[2].snapRms);
+  EXPECT_DOUBLE_EQ(*taken[2].snapRms, std::sqrt((a * 0.01 + b * 0.09) / (a + b)));
+  EXPECT_EQ(review.AcceptedCount(2), 4);  // the count is of pieces, as they are drawn
+
+  review.SetAccepted(8, false);
+  taken = z();
+  ASSERT_EQ(taken.size(), 3u);
+  EXPECT_EQ(taken[2].ends, (std::array<double, 4>{500, 50, 501, 150}));
+  EXPECT_EQ(taken[2].snapRms, 0.1);
 }
 
 // Detecting again and adding does not enter a segment twice: a suggestion on a segment the list
