@@ -66,6 +66,16 @@ class Tools : public AppTest {
   // The window position of a photograph pixel at pan 0 and zoom 1.
   QPoint WindowOf(int x, int y) { return QPoint(x, View().ClientSize().height() - 1 - y); }
 
+  // A plain 200 × 150 photograph with one Z segment drawn from the pixel (60, 20) to (62, 120),
+  // the overlays shown and the Pan tool taken again.
+  void PhotographWithOneZSegment() {
+    LoadPhotograph(UniformPhotograph("photo.bmp", 200, 150));
+    ShowOverlays();
+    Key(Qt::Key_3);
+    Drag(WindowOf(60, 20), WindowOf(62, 120));
+    Key(Qt::Key_P);
+  }
+
   // A left drag as the window system sends it: press, moves one after the other, release.
   void Drag(QPoint from, QPoint to, const std::function<void()>& whileHeld = {},
             Qt::KeyboardModifiers atRelease = Qt::NoModifier) {
@@ -306,12 +316,8 @@ TEST_F(Tools, TheLoupeShowsThePhotographEightTimesLargerBesideTheCursorWhileAHan
 }
 
 TEST_F(Tools, ArrowKeysNudgeTheSelectedHandleEachNudgeOneCommandAndEscapeLetsItGo) {
-  LoadPhotograph(UniformPhotograph("photo.bmp", 200, 150));
-  ShowOverlays();
+  PhotographWithOneZSegment();
   const int h = View().ClientSize().height();
-  Key(Qt::Key_3);
-  Drag(QPoint(60, h - 1 - 20), QPoint(62, h - 1 - 120));
-  Key(Qt::Key_P);
   // A click on the top end selects it; the status bar names the handle under the mouse.
   MoveTo(QPointF(62, h - 1 - 120));
   EXPECT_NE(Frame().MessageText().find("x = 62, y = 120  \u2014  Segment Z 0, end 2"), std::string::npos)
@@ -361,12 +367,8 @@ TEST_F(Tools, ArrowKeysNudgeTheSelectedHandleEachNudgeOneCommandAndEscapeLetsItG
 // A selected handle whose segment Undo takes away is no longer selected: nothing marks it, and
 // the arrow keys scroll again instead of moving what is gone.
 TEST_F(Tools, UndoingTheSelectedHandlesSegmentLetsTheHandleGo) {
-  LoadPhotograph(UniformPhotograph("photo.bmp", 200, 150));
-  ShowOverlays();
+  PhotographWithOneZSegment();
   const int h = View().ClientSize().height();
-  Key(Qt::Key_3);
-  Drag(QPoint(60, h - 1 - 20), QPoint(62, h - 1 - 120));
-  Key(Qt::Key_P);
   QTest::mouseClick(&View(), Qt::LeftButton, {}, QPoint(62, h - 1 - 120));
   ASSERT_TRUE(View().SelectedHandle());
   Command(ID_EDIT_UNDO);
@@ -380,13 +382,9 @@ TEST_F(Tools, UndoingTheSelectedHandlesSegmentLetsTheHandleGo) {
 // The Segments page follows an end while it is dragged, as the photograph does, and shows it
 // back where it was when Esc puts it back.
 TEST_F(Tools, TheSegmentsPageFollowsADraggedEnd) {
-  LoadPhotograph(UniformPhotograph("photo.bmp", 200, 150));
-  ShowOverlays();
+  PhotographWithOneZSegment();
   Command(ID_VIEW_POINTS_AND_FACES);
   const int h = View().ClientSize().height();
-  Key(Qt::Key_3);
-  Drag(QPoint(60, h - 1 - 20), QPoint(62, h - 1 - 120));
-  Key(Qt::Key_P);
   QTableWidget& table = *Frame().PointsAndFaces()->SegmentsPanel()->Table();
   ASSERT_EQ(table.rowCount(), 1);
   EXPECT_EQ(table.item(0, 2)->text(), QStringLiteral("62, 120"));

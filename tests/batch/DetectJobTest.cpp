@@ -30,13 +30,18 @@ constexpr double kToleranceDegrees = 0.1;
 
 json Pixel(const std::array<double, 2>& p) { return {p[0], p[1]}; }
 
-TEST(DetectJob, SegmentsFoundInTheRenderedPhotographGiveTheTrueVanishingPointsAndAreReported) {
-  const CRenderedScene scene = ThreeBoxes(1024, 768);
+// The scene as a camera takes it (soft edges, noise, JPEG), written as a BMP file.
+void WriteCameraLike(const CRenderedScene& scene, const std::string& path) {
   CRenderSettings settings;
   settings.blurSigma = 1.0, settings.noiseSigma = 2, settings.jpegQuality = 90;
   const CPixelImage image = scene.Render(settings);
+  ASSERT_TRUE(WriteBmpFile(path, image.pixels.get(), image.width, image.height));
+}
+
+TEST(DetectJob, SegmentsFoundInTheRenderedPhotographGiveTheTrueVanishingPointsAndAreReported) {
+  const CRenderedScene scene = ThreeBoxes(1024, 768);
   CTempDir dir;
-  ASSERT_TRUE(WriteBmpFile(dir.File("boxes.bmp"), image.pixels.get(), image.width, image.height));
+  ASSERT_NO_FATAL_FAILURE(WriteCameraLike(scene, dir.File("boxes.bmp")));
 
   const json job = {
       {"photograph", "boxes.bmp"},
@@ -183,11 +188,8 @@ TEST(DetectJob, TheSampleSceneSolvedWithDetectedSegmentsPutsEveryCornerWithinHal
 // 0.5-pixel positions and for positions read as closely as a snapped edge (0.1 pixel).
 TEST(DetectJob, HeightsAndDistancesMeasuredWithDetectedSegmentsLieWithinTheirSigma) {
   const CRenderedScene scene = ThreeBoxes(1024, 768);
-  CRenderSettings settings;
-  settings.blurSigma = 1.0, settings.noiseSigma = 2, settings.jpegQuality = 90;
-  const CPixelImage image = scene.Render(settings);
   CTempDir dir;
-  ASSERT_TRUE(WriteBmpFile(dir.File("boxes.bmp"), image.pixels.get(), image.width, image.height));
+  ASSERT_NO_FATAL_FAILURE(WriteCameraLike(scene, dir.File("boxes.bmp")));
 
   // Visible ground corners of the three boxes, and the top above each.
   const std::array<double, 3> corners[] = {{0, 0, 0}, {3, 0, 0},  {0, 2, 0},    {4, -1, 0},
