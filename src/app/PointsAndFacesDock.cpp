@@ -3,6 +3,7 @@
 #include "app/PelorinDoc.h"
 #include "app/SegmentsPanel.h"
 #include "session/MeasurementRows.h"
+#include "metrology/Measurements.h"
 #include "metrology/PointMeasurement.h"
 #include "services/NumberText.h"
 #include "services/Services.h"
@@ -463,7 +464,9 @@ void CPointsAndFacesDock::ShowContextMenu(QTableWidget& table, const QPoint& pos
       measurements.push_back({EMeasurementKind::Distance, ids});
       measurements.push_back({EMeasurementKind::HeightDifference, ids});
     } else if (ids.size() == 4) {
-      measurements.push_back({EMeasurementKind::Area, ids});
+      // The rows come in id order, which is seldom the order around the face.
+      const std::array<int, 4> around = CornersInOrderAround(*model, {ids[0], ids[1], ids[2], ids[3]});
+      measurements.push_back({EMeasurementKind::Area, std::vector<int>(around.begin(), around.end())});
     }
   }
   if (model && &table == m_pFaces && rows.size() == 1 && rows[0] < model->m_Textures.GetCount()) {

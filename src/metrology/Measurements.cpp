@@ -83,6 +83,26 @@ CMeasuredValue MeasureArea(const CSingleImage& model, const CMeasurementLog& log
   return WithSigma(log, 0.5 * twice, ids.data(), gradient, 4);
 }
 
+std::array<int, 4> CornersInOrderAround(const CSingleImage& model, const std::array<int, 4>& ids) {
+  if (!MissingPointsMessage(model, ids.data(), 4).empty()) return ids;
+  const auto twiceArea = [&model](const std::array<int, 4>& order) {
+    CPoint3 p[4];
+    for (int i = 0; i < 4; ++i) p[i] = WorldOf(model, order[i]);
+    const CPoint3 d1 = {p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
+    const CPoint3 d2 = {p[3][0] - p[1][0], p[3][1] - p[1][1], p[3][2] - p[1][2]};
+    return Length(Cross(d1, d2));
+  };
+  std::array<int, 4> best = ids;
+  double largest = twiceArea(ids);
+  for (const std::array<int, 4>& order : {std::array<int, 4>{ids[0], ids[1], ids[3], ids[2]},
+                                          std::array<int, 4>{ids[0], ids[2], ids[1], ids[3]}})
+    if (const double area = twiceArea(order); area > largest) {
+      largest = area;
+      best = order;
+    }
+  return best;
+}
+
 CMeasuredValue MeasureFaceArea(const CSingleImage& model, const CMeasurementLog& log, int faceNumber) {
   const int faces = model.m_Textures.GetCount();
   if (faceNumber < 0 || faceNumber >= faces)

@@ -29,5 +29,11 @@ CMeasuredValue MeasureDistance(const CSingleImage& model, const CMeasurementLog&
 CMeasuredValue MeasureHeightDifference(const CSingleImage& model, const CMeasurementLog& log, int idA, int idB);
 // The area of the quadrilateral with these corners, in order around it, in world units squared.
 CMeasuredValue MeasureArea(const CSingleImage& model, const CMeasurementLog& log, const std::array<int, 4>& ids);
+// The four corners in an order around the quadrilateral they span, the first kept first, for
+// corners picked in any order: of the three ways to pair them as diagonals, the one with the
+// largest area, since a crossed order (a bow tie) gives only the difference of its two
+// triangles, and the order of a rectangle's sides gives 0. The ids as given when a point is
+// missing, or when the given order is as large as any.
+std::array<int, 4> CornersInOrderAround(const CSingleImage& model, const std::array<int, 4>& ids);
 // The area of face number `faceNumber` (0-based in m_Textures).
 CMeasuredValue MeasureFaceArea(const CSingleImage& model, const CMeasurementLog& log, int faceNumber);

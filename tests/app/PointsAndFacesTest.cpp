@@ -165,6 +165,17 @@ TEST_F(PointsAndFaces, MeasurementsComeFromSelectedRowsOrTypedIdsAndCheckAgainst
   EXPECT_EQ(CPointsAndFacesDock::SelectedRowsText(measurements),
             "Measurement\tValue\t\u03c3\tKnown\tDifference\t|\u0394|/\u03c3\n"
             "Distance 0\u20131\t1\t\t\t\t\n");
+
+  // Four points selected, listed in id order: the area of the square they span, its corners put
+  // in order around it.
+  Click(Points(), 0);
+  for (int row : {1, 4, 5}) Click(Points(), row, Qt::ControlModifier);
+  services->menuAnswers.push_back(2);
+  RightClick(Points(), 5);
+  EXPECT_EQ(services->menusShown.back(), (std::vector<std::string>{"Delete", "Copy", "Measure Area"}));
+  ASSERT_EQ(measurements.rowCount(), 4);
+  EXPECT_EQ(Row(measurements, 3)[0], "Area 0, 1, 5, 4");
+  EXPECT_EQ(Row(measurements, 3)[1], "1 \u00b1 \u2014");
 }
 
 TEST_F(PointsAndFaces, DeletingAFaceRenumbersTheLaterOnesEverywhere) {

@@ -53,6 +53,24 @@ TEST_F(Measurements, ValuesComeFromTheWorldCoordinates) {
   }
 }
 
+// Corners picked in any order are put in order around the rectangle 0, 1, 2, 3 (2 × 1.5), the
+// first kept first, and measure its area; a point that is missing leaves the ids as they are.
+TEST_F(Measurements, CornersPickedInAnyOrderAreOrderedAroundTheirQuadrilateral) {
+  struct Case {
+    std::array<int, 4> picked, around;
+  };
+  const Case cases[] = {{{0, 1, 2, 3}, {0, 1, 2, 3}}, {{0, 1, 3, 2}, {0, 1, 2, 3}}, {{0, 2, 1, 3}, {0, 1, 2, 3}},
+                        {{2, 0, 1, 3}, {2, 1, 0, 3}}, {{3, 2, 1, 0}, {3, 2, 1, 0}}, {{0, 1, 2, 9}, {0, 1, 2, 9}}};
+  for (const Case& c : cases) {
+    const std::array<int, 4> around = CornersInOrderAround(*model, c.picked);
+    const std::array<int, 4> reversed = {c.around[0], c.around[3], c.around[2], c.around[1]};
+    EXPECT_TRUE(around == c.around || around == reversed) << c.picked[0] << c.picked[1] << c.picked[2] << c.picked[3];
+    if (c.picked[3] == 9) continue;
+    EXPECT_NEAR(MeasureArea(*model, log, around).value, 3, 1e-12);
+  }
+  EXPECT_NEAR(MeasureArea(*model, log, {0, 1, 3, 2}).value, 0, 1e-12) << "a rectangle's sides in a crossed order";
+}
+
 TEST_F(Measurements, IdsAndFacesThatNameNothingAreRefused) {
   struct Case {
     const char* name;
