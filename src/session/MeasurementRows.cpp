@@ -2,6 +2,7 @@
 
 #include "metrology/Measurements.h"
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -21,6 +22,12 @@ std::string Name(const CMeasurementAction& m) {
   return "Area " + ids;
 }
 
+std::string IdList(const std::array<int, 4>& ids) {
+  std::string text;
+  for (int id : ids) text += (text.empty() ? "" : ", ") + std::to_string(id);
+  return text;
+}
+
 CMeasuredValue Measure(const CSingleImage& model, const CMeasurementLog& log, const CMeasurementAction& m) {
   if (m.face) return MeasureFaceArea(model, log, *m.face);
   switch (m.kind) {
@@ -28,7 +35,13 @@ CMeasuredValue Measure(const CSingleImage& model, const CMeasurementLog& log, co
     case EMeasurementKind::HeightDifference: return MeasureHeightDifference(model, log, m.points[0], m.points[1]);
     case EMeasurementKind::Area: break;
   }
-  return MeasureArea(model, log, {m.points[0], m.points[1], m.points[2], m.points[3]});
+  const std::array<int, 4> ids = {m.points[0], m.points[1], m.points[2], m.points[3]};
+  CMeasuredValue area = MeasureArea(model, log, ids);
+  // Corners that cross would give the difference of two triangles, a wrong value that looks right.
+  if (const std::array<int, 4> around = CornersInOrderAround(model, ids); area.HasValue() && around != ids)
+    area.message = "The corners " + IdList(ids) + " do not go around the face: in order around it they are " +
+                   IdList(around) + ".";
+  return area;
 }
 
 }  // namespace

@@ -334,6 +334,16 @@ TEST(SampleCheckLengths, AreWithinTwoSigma) {
   }
   EXPECT_EQ(rows[0].name, "Distance 0\u20131");
   EXPECT_EQ(rows[2].name, "Area 0, 1, 5, 4");
+
+  // The same corners typed across the face would measure the difference of two triangles: no
+  // value, and the order around it is named.
+  ASSERT_EQ(session.Append({CMeasurementAction{EMeasurementKind::Area, {0, 1, 4, 5}, 2.4, std::nullopt}},
+                           "Add Measurement"),
+            "");
+  const std::vector<CMeasurementRow> crossed = MeasurementRows(*session.Model(), session.Replayed());
+  ASSERT_EQ(crossed.size(), 4u);
+  EXPECT_EQ(crossed[3].problem, "The corners 0, 1, 4, 5 do not go around the face: in order around it they are 0, 1, 5, 4.");
+  EXPECT_FALSE(crossed[3].difference);
 }
 
 TEST(Measurements, NamingAPointThatDoesNotExistAddsNothing) {
