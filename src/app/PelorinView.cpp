@@ -399,13 +399,17 @@ void CPelorinView::AddSnappedSegment(int axis, Qt::KeyboardModifiers modifiers) 
   const size_t before = m_document.Session().Actions().size();
   AddSegment(segment);
   if (m_document.Session().Actions().size() == before) return;  // refused, and the user was told why
+  ReportSnap(segment, modifiers & Qt::AltModifier, "drawn");
+}
+
+void CPelorinView::ReportSnap(const CSegmentAction& segment, bool altHeld, const std::string& placed) {
   if (segment.snapRms)
     Services().SetStatusText("The segment snapped onto the edge beside it (fit RMS " + FormatFixed(*segment.snapRms, 2) +
                              " pixels).");
-  else if (modifiers & Qt::AltModifier)
-    Services().SetStatusText("The segment was kept as drawn (Alt held).");
+  else if (altHeld)
+    Services().SetStatusText("The segment was kept as " + placed + " (Alt held).");
   else
-    Services().SetStatusText("No straight edge beside the segment fits well enough: it was kept as drawn.");
+    Services().SetStatusText("No straight edge beside the segment fits well enough: it was kept as " + placed + ".");
 }
 
 void CPelorinView::mouseMoveEvent(QMouseEvent* event) {
@@ -796,9 +800,14 @@ void CPelorinView::AcceptDetectedSegments(std::array<bool, 3> axes, EAcceptMode 
   const CActionList next = m_pReview->ActionsAfterAccepting(current, axes, mode, &alreadyThere);
   const size_t added = m_pReview->AcceptedActions(axes).size() - static_cast<size_t>(alreadyThere);
   if (added == 0 && mode == EAcceptMode::Add) {
-    Services().MessageBox(alreadyThere > 0 ? "Every accepted segment of the directions taken is already among the "
-                                             "segments: nothing was added."
-                                           : "No accepted segment of the directions taken: nothing was added.");
+    if (alreadyThere == 0) {
+      Services().MessageBox("No accepted segment of the directions taken: nothing was added.");
+      return;
+    }
+    // Nothing went wrong: what was found is there already.
+    EndDetectionReview();
+    Services().SetStatusText("Every accepted segment is already among the segments: nothing was added.");
+    Services().Repaint();
     return;
   }
   const std::string refusal = m_document.Replace(next, mode == EAcceptMode::Replace ? "Replace Segments by Detected Ones"
@@ -810,13 +819,15 @@ void CPelorinView::AcceptDetectedSegments(std::array<bool, 3> axes, EAcceptMode 
   EndDetectionReview();
   ModelChanged();
   const std::string left = alreadyThere > 0 ? " " + std::to_string(alreadyThere) +
-                                                  " already among the segments were not added again."
+                                                  (alreadyThere == 1 ? " already among the segments was"
+                                                                     : " already among the segments were") +
+                                                  " not added again."
                                             : std::string();
+  const std::string addedText = std::to_string(added) + (added == 1 ? " segment added" : " segments added");
   if (!std::holds_alternative<CCalculateAction>(*next.back()))
-    Services().SetStatusText(std::to_string(added) +
-                             " segments added; \"Caculate \" needs at least two segments in every direction." + left);
+    Services().SetStatusText(addedText + "; \"Caculate \" needs at least two segments in every direction." + left);
   else
-    Services().SetStatusText(std::to_string(added) + " segments added and the vanishing points calculated." + left);
+    Services().SetStatusText(addedText + " and the vanishing points calculated." + left);
 }
 
 void CPelorinView::OnDisableOutliers() {

@@ -319,6 +319,9 @@ class CPelorinView final : public QWidget {
   // Adds the segment just drawn, snapped onto its edge unless Alt is among the modifiers, and
   // says so in the status bar when it snapped.
   void AddSnappedSegment(int axis, Qt::KeyboardModifiers modifiers);
+  // Says in the status bar whether the segment, just drawn or dragged ("drawn", "dragged"),
+  // snapped, and if not, why.
+  void ReportSnap(const CSegmentAction& segment, bool altHeld, const std::string& placed);
   // A segment whose end was dragged snaps onto the edge it now lies along, unless `snap` is
   // false (Alt held); the list as it was otherwise.
   CActionList SnapDraggedSegment(const CHandle& handle, CActionList actions, bool snap) const;

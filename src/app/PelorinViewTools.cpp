@@ -174,10 +174,14 @@ bool CPelorinView::ToolRelease(QMouseEvent* event) {
     const CHandle handle = *std::exchange(m_pressedHandle, std::nullopt);
     if (m_bHandleDragging) {
       m_bHandleDragging = false;
-      if (m_dragActions)
-        CommitMove(handle, SnapDraggedSegment(handle, *std::exchange(m_dragActions, std::nullopt),
-                                              !(event->modifiers() & Qt::AltModifier)));
-      else
+      if (m_dragActions) {
+        const bool altHeld = event->modifiers() & Qt::AltModifier;
+        const CActionList moved = SnapDraggedSegment(handle, *std::exchange(m_dragActions, std::nullopt), !altHeld);
+        const auto* segment = handle.kind == EHandleKind::SegmentEnd && handle.action < moved.size()
+                                  ? std::get_if<CSegmentAction>(moved[handle.action].get())
+                                  : nullptr;
+        if (CommitMove(handle, moved) && segment) ReportSnap(*segment, altHeld, "dragged");
+      } else
         GetDocument()->EndPreview();
       RefreshSelection();
       ModelChanged();

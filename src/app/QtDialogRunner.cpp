@@ -32,7 +32,7 @@ CQtDialog::CQtDialog(CDialogModel& model, const CDialogTemplate& resource, QWidg
   }
 
   QWidget* previous = nullptr;
-  QWidget* first = nullptr;  // the first control in the tab order, which takes the focus
+  QLineEdit* first = nullptr;  // the first field in the tab order, which takes the focus
   for (const CDialogItemTemplate& item : resource.items) {
     QWidget* widget = nullptr;
     switch (item.kind) {
@@ -64,16 +64,16 @@ CQtDialog::CQtDialog(CDialogModel& model, const CDialogTemplate& resource, QWidg
     if (item.kind != EDialogItem::Label) {
       if (previous) setTabOrder(previous, widget);
       previous = widget;
-      if (!first) first = widget;
+      if (!first) first = qobject_cast<QLineEdit*>(widget);
     }
   }
   m_model.OnInitDialog();
   ModelToControls();
   // A first field opens with its text selected, so that typing replaces the "0" it shows; the
   // selection runs backwards, keeping a long number's start in view.
-  if (auto* edit = qobject_cast<QLineEdit*>(first)) {
-    edit->setFocus(Qt::OtherFocusReason);
-    edit->setSelection(static_cast<int>(edit->text().size()), -static_cast<int>(edit->text().size()));
+  if (first) {
+    first->setFocus(Qt::OtherFocusReason);
+    first->setSelection(static_cast<int>(first->text().size()), -static_cast<int>(first->text().size()));
   }
 }
 

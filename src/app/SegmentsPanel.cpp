@@ -78,7 +78,7 @@ CSegmentsPanel::CSegmentsPanel(CPelorinDoc& document, QWidget* parent) : QWidget
     m_pQuality[axis]->setWordWrap(true);
     m_pQuality[axis]->setToolTip(QStringLiteral(
         "<p>Enabled segments of this direction, and the standard deviation of the direction in which its vanishing "
-        "point lies as seen from the image centre, from the noise of every position</p>"));
+        "point lies as seen from the image centre, from the noise of every position.</p>"));
     layout->addWidget(m_pQuality[axis]);
   }
   m_pTable = new QTableWidget(0, kColumnCount, this);

@@ -316,8 +316,11 @@ TEST_F(Detection, ADraggedSegmentSnapsOntoItsEdgeUnlessAltIsHeld) {
     if (alt) {
       EXPECT_FALSE(segment->snapRms);
       EXPECT_GT(std::fabs(edge.Across(segment->ends[0], segment->ends[1])), 0.3);
+      EXPECT_EQ(services->statusTexts.back(), "The segment was kept as dragged (Alt held).");
       continue;
     }
+    EXPECT_EQ(services->statusTexts.back().rfind("The segment snapped onto the edge beside it (fit RMS ", 0), 0u)
+        << services->statusTexts.back();
     ASSERT_TRUE(segment->snapRms);
     EXPECT_LT(std::fabs(edge.Across(segment->ends[0], segment->ends[1])), kSnapTolerancePixels);
     EXPECT_LT(std::fabs(edge.Across(segment->ends[2], segment->ends[3])), kSnapTolerancePixels);

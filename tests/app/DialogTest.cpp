@@ -68,20 +68,29 @@ class RealDialogs : public AppTest {
   bool opened = false;
 };
 
-// Typing at once replaces what the first field shows, as in any dialog.
+// Typing at once replaces what the first field shows, as in any dialog: the segment dialog's
+// first end point, and in the point dialog (whose first controls are buttons) X.
 TEST_F(RealDialogs, TheFirstFieldOpensFocusedWithItsTextSelected) {
   LoadPhotograph(UniformPhotograph("photo.bmp", 641, 481));
-  std::string typed;
-  WhenDialogOpens([&](CQtDialog& dialog) {
-    QWidget* focused = dialog.focusWidget();
-    EXPECT_EQ(focused, dialog.Edit(1000));
-    if (focused) QTest::keyClicks(focused, QStringLiteral("12"));
-    typed = Text(dialog, 1000);
-    Click(dialog, 2);
-  });
+  const auto typeInto = [this](int field, std::string& typed) {
+    WhenDialogOpens([&typed, field](CQtDialog& dialog) {
+      QWidget* focused = dialog.focusWidget();
+      EXPECT_EQ(focused, dialog.Edit(field));
+      if (focused) QTest::keyClicks(focused, QStringLiteral("12"));
+      typed = Text(dialog, field);
+      Click(dialog, 2);
+    });
+  };
+  std::string segment, point;
+  typeInto(1000, segment);
   Command(ID_INPUT_VX);
   ASSERT_TRUE(opened);
-  EXPECT_EQ(typed, "12");
+  EXPECT_EQ(segment, "12");
+  opened = false;
+  typeInto(1016, point);
+  DoubleClick(QPoint(30, 50));
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(point, "12");
 }
 
 TEST_F(RealDialogs, DoubleClickOpensThePointDialogAtTheClickedPosition) {
