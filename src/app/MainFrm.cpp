@@ -36,6 +36,12 @@ QIcon FallbackIcon(int id, QStyle* style) {
   }
 }
 
+// A first start takes this part of the screen's width and height.
+constexpr int kFirstStartScreenPercent = 85;
+// A panel that would take more than this part of the window's width is made narrower; its
+// tables scroll sideways instead.
+constexpr int kWidestDockPercent = 40;
+
 }  // namespace
 
 CMainFrame::CMainFrame(std::function<void(int)> dispatch) : m_dispatch(std::move(dispatch)) {
@@ -58,7 +64,8 @@ void CMainFrame::RestoreLayout(const QByteArray& geometry, const QByteArray& sta
     // A first start takes most of the screen: the photograph and a panel beside it both need room.
     if (const QScreen* shown = screen()) {
       const QRect available = shown->availableGeometry();
-      resize(std::max(width(), available.width() * 17 / 20), std::max(height(), available.height() * 17 / 20));
+      resize(std::max(width(), available.width() * kFirstStartScreenPercent / 100),
+             std::max(height(), available.height() * kFirstStartScreenPercent / 100));
     }
   }
   if (state.isEmpty() || !restoreState(state)) return;
@@ -94,10 +101,6 @@ void CMainFrame::SetCamera(CCameraDock* dock) {
     if (!visible && !m_pCamera->isVisible()) m_actions[ID_VIEW_CAMERA]->setChecked(false);
   });
 }
-
-// A panel that would take more than this part of the window's width is made narrower; its
-// tables scroll sideways instead.
-constexpr int kWidestDockPercent = 40;
 
 void CMainFrame::LeaveRoomForThePhotograph(QDockWidget* dock) {
   if (dock->isFloating()) return;

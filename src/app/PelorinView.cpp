@@ -846,7 +846,7 @@ void CPelorinView::OnDisableOutliers() {
     counts += std::string(axis ? ", " : "") + kAxisNames[axis] + " " + std::to_string(trim.disabled[axis]);
   if (trim.Total() == 0) {
     Services().Inform("No segment misses its vanishing point by more than " + FormatDoubleField(dialog.m_dDegrees) +
-                          " degrees: nothing was disabled.");
+                      " degrees: nothing was disabled.");
     return;
   }
   if (const std::string refusal = m_document.Replace(trim.actions, "Disable Outliers"); !refusal.empty()) {

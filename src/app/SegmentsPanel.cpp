@@ -17,8 +17,8 @@
 
 namespace {
 
-const QStringList kColumns = {"Segment",   "Point 1",       "Point 2",     "Length (px)",
-                              "Angle (\u00b0)", "Distance (px)", "Snap RMS (px)"};
+const QStringList kColumns = {"Segment",       "Point 1",       "Point 2", "Length (px)", "Angle (\u00b0)",
+                              "Distance (px)", "Snap RMS (px)"};
 constexpr int kAngleColumn = 4, kDistanceColumn = 5, kSnapColumn = 6;
 constexpr int kColumnCount = 7;
 const char* kAxisNames[3] = {"X", "Y", "Z"};
@@ -136,9 +136,9 @@ void CSegmentsPanel::Refresh() {
         row.residual ? FormatFixed(row.residual->angleDegrees, kResidualDecimals) : std::string(),
         row.residual ? FormatFixed(row.residual->distancePixels, kResidualDecimals) : std::string(),
         row.snapRms ? FormatFixed(*row.snapRms, kSnapDecimals) : std::string()};
-    const std::string copied[kColumnCount] = {
-        shown[0],      FullPair(e[0], e[1]), FullPair(e[2], e[3]), FormatDoubleField(row.lengthPixels), residualAngle,
-        residualDistance, row.snapRms ? FormatDoubleField(*row.snapRms) : std::string()};
+    const std::string copied[kColumnCount] = {shown[0], FullPair(e[0], e[1]), FullPair(e[2], e[3]),
+                                              FormatDoubleField(row.lengthPixels), residualAngle, residualDistance,
+                                              row.snapRms ? FormatDoubleField(*row.snapRms) : std::string()};
     std::string tip;
     if (!row.enabled) tip = "Disabled: it counts in no \"Caculate \"";
     else if (!row.counted) tip = "It counts from the next \"Caculate \"";

@@ -1,10 +1,10 @@
 #pragma once
 // The segments of a job as a table shows them: one row per segment action, enabled or not, the
 // directions in turn (X, Y, Z) and each in the order entered, with its residual against its
-// direction's vanishing point as the scene holds it now, and per direction a quality line. Segments count at the next "Caculate " after them: a replay
-// estimates each "Caculate "'s vanishing points from the enabled segments listed before it, so a
-// segment disabled or deleted before it is left out there, and one after the last "Caculate "
-// counts from the next.
+// direction's vanishing point as the scene holds it now, and per direction a quality line.
+// Segments count at the next "Caculate " after them: a replay estimates each "Caculate "'s
+// vanishing points from the enabled segments listed before it, so a segment disabled or deleted
+// before it is left out there, and one after the last "Caculate " counts from the next.
 
 #include "metrology/SegmentResiduals.h"
 #include "session/Replay.h"
