@@ -175,7 +175,8 @@ TEST(DetectionReview, ASuggestionOnASegmentAlreadyThereIsNotAddedAgain) {
                              std::make_shared<const CAction>(CSegmentAction{0, {120, 102, 180, 108}, true, std::nullopt})};
   const size_t suggested = review.AcceptedActions({true, true, true}).size();
   int alreadyThere = -1;
-  const auto added = Segments(review.ActionsAfterAccepting(there, {true, true, true}, EAcceptMode::Add, &alreadyThere));
+  const CActionList afterAdding = review.ActionsAfterAccepting(there, {true, true, true}, EAcceptMode::Add, &alreadyThere);
+  const auto added = Segments(afterAdding);
   EXPECT_EQ(alreadyThere, 1);  // the X suggestion holds the short X segment and lies on the Z one
   ASSERT_EQ(added.size(), 2u + suggested - 1);
   for (size_t k = 2; k < added.size(); ++k) EXPECT_NE(added[k]->ends, (std::array<double, 4>{100, 100, 200, 110})) << k;
@@ -183,8 +184,9 @@ TEST(DetectionReview, ASuggestionOnASegmentAlreadyThereIsNotAddedAgain) {
   // Replacing X keeps the Z segment, on which the X suggestion lies; replacing Z as well, it goes.
   review.ActionsAfterAccepting(there, {true, false, false}, EAcceptMode::Replace, &alreadyThere);
   EXPECT_EQ(alreadyThere, 1);
-  const auto replaced =
-      Segments(review.ActionsAfterAccepting(there, {true, false, true}, EAcceptMode::Replace, &alreadyThere));
+  const CActionList afterReplacing =
+      review.ActionsAfterAccepting(there, {true, false, true}, EAcceptMode::Replace, &alreadyThere);
+  const auto replaced = Segments(afterReplacing);
   EXPECT_EQ(alreadyThere, 0);
   EXPECT_EQ(replaced.size(), review.AcceptedActions({true, false, true}).size());
 }
