@@ -345,18 +345,24 @@ bool CPelorinApp::OnFileSaveAs() {
   return true;
 }
 
+// The newest work left behind is offered; older work waits for the next starts, one at a time,
+// so that no answer throws away work the user was not asked about. Work that could not be
+// opened is offered again.
 void CPelorinApp::OfferRecovery() {
   const std::vector<std::string> left = CRecovery::LeftBehind();
   if (left.empty()) return;
   const bool restore = Services().AskYesNoPreferringYes(
       "Pelorin did not end normally last time, and its work was not saved. Restore that work?");
-  if (restore && OpenProject(QString::fromStdString(left.front()))) {
-    // Restored work belongs to no file yet.
-    m_document.SetPathName({});
-    m_document.Session().MarkUnsaved();
-    DocumentChanged();
+  if (!restore) {
+    std::remove(left.front().c_str());
+    return;
   }
-  for (const std::string& path : left) std::remove(path.c_str());
+  if (!OpenProject(QString::fromStdString(left.front()))) return;
+  // Restored work belongs to no file yet.
+  m_document.SetPathName({});
+  m_document.Session().MarkUnsaved();
+  DocumentChanged();
+  std::remove(left.front().c_str());
 }
 
 void CPelorinApp::AddToRecentFileList(const QString& path) {

@@ -573,6 +573,31 @@ TEST_F(Session, WorkLeftBehindIsTheWorkOfProgramsThatNoLongerRun) {
   }
 }
 
+// Work left behind by two programs: the newest is offered first, and the older waits for the
+// next start instead of being thrown away unasked.
+TEST_F(Session, OlderWorkLeftBehindIsOfferedAtTheNextStart) {
+  namespace fs = std::filesystem;
+  const fs::path folder = dir.File("state/pelorin");
+  fs::create_directories(folder);
+  const fs::path older = folder / "recovery-999999998.pelorin", newer = folder / "recovery-999999999.pelorin";
+  fs::copy_file(PELORIN_EXAMPLES_DIR "/sample-scene.pelorin", older);
+  fs::copy_file(PELORIN_EXAMPLES_DIR "/sample-scene.pelorin", newer);
+  fs::copy_file(PELORIN_EXAMPLES_DIR "/sample-scene.bmp", folder / "sample-scene.bmp");
+  fs::last_write_time(older, fs::last_write_time(newer) - std::chrono::hours(1));
+  const CStateFolder state(dir.File("state"));
+  Restart({false});
+  EXPECT_EQ(services->questions.size(), 1u);
+  EXPECT_FALSE(fs::exists(newer)) << "declined, it is gone";
+  ASSERT_TRUE(fs::exists(older)) << "not asked about, it is kept";
+  Restart({true});
+  EXPECT_EQ(services->questions.size(), 1u);
+  ASSERT_NE(Model(), nullptr);
+  EXPECT_EQ(Title(), "Untitled* - Pelorin");
+  EXPECT_FALSE(fs::exists(older));
+  Restart({});
+  EXPECT_TRUE(services->questions.empty()) << "nothing is left to offer";
+}
+
 // Work left behind, answered at a start with or without a file named: declined, it is gone;
 // restored, the file named does not replace it unless the user lets it.
 struct CRecoveryCase {
