@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -32,8 +33,12 @@ constexpr double kDegrees = 180 / std::numbers::pi;
 
 QString ToQString(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
-// A reason as a sentence: with a full stop, unless it ends with one already.
-std::string Sentence(const std::string& reason) {
+// A reason after "No camera: ": with a full stop, unless it ends with one already, and its first
+// word in lower case when it is an ordinary capitalised word ("The", not "EXIF").
+std::string Sentence(std::string reason) {
+  if (reason.size() > 1 && std::isupper(static_cast<unsigned char>(reason[0])) &&
+      std::islower(static_cast<unsigned char>(reason[1])))
+    reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
   const bool stopped = !reason.empty() && (reason.back() == '.' || reason.back() == '!' || reason.back() == '?');
   return stopped ? reason : reason + ".";
 }

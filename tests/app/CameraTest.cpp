@@ -54,6 +54,8 @@ TEST_F(CameraPanel, ShowsTheSampleCameraWithSigmaAndFollowsTheSession) {
   EXPECT_EQ(Frame().Camera()->Table()->rowCount(), 0);
   EXPECT_TRUE(Frame().Camera()->Message()->text().startsWith(QStringLiteral("No camera: ")));
   EXPECT_GT(Frame().Camera()->Message()->text().size(), 12);
+  EXPECT_TRUE(Frame().Camera()->Message()->text().startsWith(QStringLiteral("No camera: the ")))
+      << Frame().Camera()->Message()->text().toStdString();
   EXPECT_TRUE(Frame().Camera()->Message()->text().endsWith(QStringLiteral("first."))) << Frame().Camera()->Message()->text().toStdString();
   EXPECT_FALSE(Frame().Camera()->Message()->text().endsWith(QStringLiteral(".."))) << "one full stop";
 
