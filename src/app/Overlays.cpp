@@ -234,14 +234,14 @@ void AddFacesAndPoints(CStrokes& strokes, const COverlayInput& in, double hw, do
     CStroke& outline = strokes.Add(GL_LINE_LOOP, kFaceColour, highlighted);
     for (int k = 0; k < 4; ++k) outline.vertices.push_back({x[k], y[k]});
     AddDigits(strokes.Add(GL_LINES, kFaceColour), std::to_string(f), (x[0] + x[1] + x[2] + x[3]) / 4,
-              (y[0] + y[1] + y[2] + y[3]) / 4, 9 * pixel);
+              (y[0] + y[1] + y[2] + y[3]) / 4, 12 * pixel);
   }
   for (int i = 0; i < model.m_Points.GetCount(); ++i) {
     const CViewPoint& p = *model.m_Points.ElementAt(i);
     const double x = p.m_u + hw, y = p.m_v + hh;
     const bool highlighted = in.highlights && in.highlights->points.count(i) != 0;
     AddCross(strokes.Add(GL_LINES, kPointColour, highlighted), x, y, (highlighted ? 6 : 4) * pixel);
-    AddDigits(strokes.Add(GL_LINES, kPointColour), std::to_string(p.m_id), x + 4 * pixel, y + 3 * pixel, 7 * pixel);
+    AddDigits(strokes.Add(GL_LINES, kPointColour), std::to_string(p.m_id), x + 5 * pixel, y + 4 * pixel, 10 * pixel);
   }
 }
 
